@@ -1,0 +1,5 @@
+# The product: a 32-bit Windows GUI program built by the mingw-w64 cross compiler.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR i686)
+set(MINGW_PREFIX i686-w64-mingw32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs everything that building, running and testing the launcher need on a fresh Debian 12
+# machine. Idempotent: when every tool is already there it only checks and returns.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+
+packages=(
+  cmake ninja-build
+  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
+  googletest
+  wine wine64 fonts-wine
+  xvfb x11-apps imagemagick
+)
+# 32-bit Wine is only worth installing where the kernel runs 32-bit code.
+if bash "$here/can-run-32bit.sh"; then packages+=(wine32:i386); fi
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "setup: installing these needs root: ${missing[*]}" >&2
+  exit 1
+fi
+echo "setup: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+case " ${missing[*]} " in
+  *:i386*) dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386 ;;
+esac
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

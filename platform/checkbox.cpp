@@ -1,0 +1,182 @@
+#include "checkbox.h"
+
+#include <windowsx.h>
+
+#include "colors.h"
+#include "engine.h"
+#include "form.h"
+
+namespace platform {
+namespace {
+
+constexpr wchar_t kClassName[] = L"PlatformCheckBox";
+
+}  // namespace
+
+void CheckBox::registerClass(HINSTANCE module) {
+    WNDCLASSEXW wc = {sizeof wc};
+    // No CS_DBLCLKS: a double click is two clicks, as the user made them.
+    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = windowProc;
+    wc.hInstance = module;
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.lpszClassName = kClassName;
+    RegisterClassExW(&wc);
+}
+
+void CheckBox::create(HWND parent, int id) {
+    const Engine& engine = Engine::instance();
+    CreateWindowExW(0, kClassName, def_.caption ? def_.caption : L"",
+                    WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS, engine.toPixelsX(def_.left),
+                    engine.toPixelsY(def_.top), engine.toPixelsX(def_.width), engine.toPixelsY(def_.height), parent,
+                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), engine.module(), this);
+}
+
+LRESULT CALLBACK CheckBox::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* self = static_cast<CheckBox*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        self->hwnd_ = hwnd;
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<CheckBox*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (!self) return DefWindowProcW(hwnd, message, wParam, lParam);
+    return guarded([&] { return self->handle(message, wParam, lParam); });
+}
+
+LRESULT CheckBox::handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_PAINT:
+            onPaint();
+            return 0;
+        case WM_ERASEBKGND:
+            return 1;  // WM_PAINT covers every pixel
+        case WM_LBUTTONDOWN:
+            onMouseDown();
+            return 0;
+        case WM_MOUSEMOVE:
+            onMouseMove({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+            return 0;
+        case WM_LBUTTONUP:
+            onMouseUp();
+            return 0;
+        case WM_CAPTURECHANGED:
+            if (!spaceDown_) setPushing(false);
+            return 0;
+        case WM_KEYDOWN:
+            onKeyDown(wParam, lParam);
+            return 0;
+        case WM_KEYUP:
+            onKeyUp(wParam);
+            return 0;
+        case WM_SETFOCUS:
+        case WM_KILLFOCUS:
+            focused_ = message == WM_SETFOCUS;
+            if (!focused_) {
+                spaceDown_ = false;
+                setPushing(false);
+            }
+            InvalidateRect(hwnd_, nullptr, FALSE);
+            return 0;
+        case WM_GETDLGCODE:
+            return DLGC_BUTTON;
+        case BM_GETCHECK:
+            // Lets accessibility tools (and tests) read the value the way they read any button's.
+            return checked_ ? BST_CHECKED : BST_UNCHECKED;
+        case WM_NCDESTROY:
+            hwnd_ = nullptr;
+            break;
+    }
+    return DefWindowProcW(hwnd_, message, wParam, lParam);
+}
+
+void CheckBox::onPaint() {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd_, &ps);
+    RECT box;
+    GetClientRect(hwnd_, &box);
+    const bool pressedIn = checked_ || pushing_;
+
+    SetDCBrushColor(dc, resolveColor(def_.backColor));
+    FillRect(dc, &box, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
+    RECT edge = box;
+    DrawEdge(dc, &edge, pressedIn ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT);
+
+    const wchar_t* caption = def_.caption ? def_.caption : L"";
+    HGDIOBJ oldFont = SelectObject(dc, Engine::instance().font());
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, resolveColor(def_.foreColor));
+    // Measure, then centre; pressed in, the caption moves a pixel down and right like the face.
+    RECT text = {0, 0, 0, 0};
+    DrawTextW(dc, caption, -1, &text, DT_SINGLELINE | DT_CALCRECT | DT_NOPREFIX);
+    const int width = text.right;
+    const int height = text.bottom;
+    const int shift = pressedIn ? 1 : 0;
+    text.left = box.left + (box.right - box.left - width) / 2 + shift;
+    text.top = box.top + (box.bottom - box.top - height) / 2 + shift;
+    text.right = text.left + width;
+    text.bottom = text.top + height;
+    DrawTextW(dc, caption, -1, &text, DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP);
+    if (focused_) {
+        RECT focus = text;
+        InflateRect(&focus, 2, 1);
+        IntersectRect(&focus, &focus, &edge);
+        DrawFocusRect(dc, &focus);
+    }
+    SelectObject(dc, oldFont);
+    EndPaint(hwnd_, &ps);
+}
+
+void CheckBox::onMouseDown() {
+    if (Engine::instance().busy()) return;
+    SetFocus(hwnd_);
+    SetCapture(hwnd_);
+    setPushing(true);
+}
+
+void CheckBox::onMouseMove(POINT at) {
+    if (GetCapture() != hwnd_ || spaceDown_) return;
+    RECT box;
+    GetClientRect(hwnd_, &box);
+    setPushing(PtInRect(&box, at) != FALSE);
+}
+
+void CheckBox::onMouseUp() {
+    if (GetCapture() != hwnd_) return;
+    const bool releasedInside = pushing_ && !spaceDown_;
+    ReleaseCapture();  // WM_CAPTURECHANGED clears pushing_
+    if (releasedInside) toggle();
+}
+
+void CheckBox::onKeyDown(WPARAM key, LPARAM flags) {
+    const bool repeat = (flags & (1 << 30)) != 0;
+    if (key == VK_TAB) {
+        form_.moveFocus(*this, GetKeyState(VK_SHIFT) < 0);
+    } else if (key == VK_SPACE && !repeat && GetCapture() != hwnd_ && !Engine::instance().busy()) {
+        spaceDown_ = true;
+        setPushing(true);
+    }
+}
+
+void CheckBox::onKeyUp(WPARAM key) {
+    if (key != VK_SPACE || !spaceDown_) return;
+    spaceDown_ = false;
+    setPushing(false);
+    toggle();
+}
+
+void CheckBox::setPushing(bool pushing) {
+    if (pushing_ == pushing) return;
+    pushing_ = pushing;
+    if (hwnd_) InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
+void CheckBox::toggle() {
+    if (Engine::instance().busy()) return;
+    checked_ = !checked_;
+    // Shown before the handler runs: a handler that reports an error leaves it pressed in.
+    InvalidateRect(hwnd_, nullptr, FALSE);
+    UpdateWindow(hwnd_);
+    Engine::instance().raiseEvent(form_, def_.name, L"Click");
+}
+
+}  // namespace platform

@@ -1,0 +1,45 @@
+// A check box in graphical style: a two-state push button that the run time draws itself,
+// because the system's push button takes no face colour.
+#pragma once
+
+#include <windows.h>
+
+#include "layout.h"
+
+namespace platform {
+
+class CheckBox {
+public:
+    CheckBox(Form& form, const ControlDef& def) : form_(form), def_(def) {}
+    CheckBox(const CheckBox&) = delete;
+    CheckBox& operator=(const CheckBox&) = delete;
+
+    static void registerClass(HINSTANCE module);
+    void create(HWND parent, int id);
+
+    HWND hwnd() const { return hwnd_; }
+    const ControlDef& def() const { return def_; }
+
+private:
+    static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
+
+    void onPaint();
+    void onMouseDown();
+    void onMouseMove(POINT at);
+    void onMouseUp();
+    void onKeyDown(WPARAM key, LPARAM flags);
+    void onKeyUp(WPARAM key);
+    void setPushing(bool pushing);
+    void toggle();
+
+    Form& form_;
+    const ControlDef& def_;
+    HWND hwnd_ = nullptr;
+    bool checked_ = false;
+    bool pushing_ = false;   // held down by the mouse or the space bar, not yet released
+    bool spaceDown_ = false;
+    bool focused_ = false;
+};
+
+}  // namespace platform

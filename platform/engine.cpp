@@ -1,0 +1,92 @@
+#include "engine.h"
+
+#include <cwchar>
+
+#include "form.h"
+
+namespace platform {
+namespace {
+
+// The run time's default font: 8-point MS Sans Serif at the screen's DPI.
+HFONT createDefaultFont(int dpiY) {
+    return CreateFontW(-MulDiv(8, dpiY, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                       L"MS Sans Serif");
+}
+
+// DLLs that the window system loads late come from the system folder only, never from the
+// folder the launcher was dropped into. This process only: a started program keeps its own
+// search order, which SetDllDirectory would have changed.
+void restrictDllSearch() {
+    using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+    HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+    auto* set = reinterpret_cast<SetDefaultDllDirectoriesFn>(
+        reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
+    if (set) set(LOAD_LIBRARY_SEARCH_SYSTEM32);
+}
+
+}  // namespace
+
+Engine& Engine::instance() {
+    static Engine engine;
+    return engine;
+}
+
+void Engine::start(const ProjectRecord& project, HINSTANCE module) {
+    restrictDllSearch();
+    project_ = &project;
+    module_ = module;
+
+    HDC screen = GetDC(nullptr);
+    dpiX_ = GetDeviceCaps(screen, LOGPIXELSX);
+    dpiY_ = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    font_ = createDefaultFont(dpiY_);
+
+    Form::registerClass(module);
+    CheckBox::registerClass(module);
+
+    auto form = std::make_unique<Form>(*project.startupForm);
+    Form& startup = *form;
+    forms_.push_back(std::move(form));
+    startup.load();
+    startup.show();
+}
+
+void Engine::runMessageLoop() {
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    ExitProcess(0);
+}
+
+HWND Engine::reportOwner() const {
+    for (const auto& form : forms_)
+        if (form->hwnd()) return form->hwnd();
+    return nullptr;
+}
+
+void Engine::raiseEvent(Form& form, const wchar_t* control, const wchar_t* event) {
+    for (const EventBinding& binding : form.def().events) {
+        if (std::wcscmp(binding.control, control) != 0 || std::wcscmp(binding.event, event) != 0) continue;
+        // A handler runs to its end before any other input counts.
+        busy_ = true;
+        guarded([&] {
+            binding.handler(form);
+            return LRESULT{0};
+        });
+        busy_ = false;
+        return;
+    }
+}
+
+void Engine::formDestroyed(Form& destroyed) {
+    // With no window left the program ends.
+    for (const auto& form : forms_)
+        if (form.get() != &destroyed && form->hwnd()) return;
+    PostQuitMessage(0);
+}
+
+}  // namespace platform

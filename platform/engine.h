@@ -1,0 +1,70 @@
+// The window engine's shared state: the project, the loaded forms, the screen's DPI and the
+// default font, and the rule that nothing takes input while a handler or an error report holds
+// the one thread.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <new>
+#include <vector>
+
+#include "runtime.h"
+
+namespace platform {
+
+class Engine {
+public:
+    static Engine& instance();
+
+    void start(const ProjectRecord& project, HINSTANCE module);
+    [[noreturn]] void runMessageLoop();
+
+    HINSTANCE module() const { return module_; }
+    const wchar_t* title() const { return project_ ? project_->title : L""; }
+    HFONT font() const { return font_; }
+    int toPixelsX(int twips) const { return MulDiv(twips, dpiX_, kTwipsPerInch); }
+    int toPixelsY(int twips) const { return MulDiv(twips, dpiY_, kTwipsPerInch); }
+
+    // While a handler runs or a report is up, controls ignore input: a second click that was
+    // already queued must not run a second handler or change what the window shows.
+    bool busy() const { return busy_; }
+    void enterModal() { busy_ = true; }
+
+    // The window that owns an error report: the first loaded form that still exists.
+    HWND reportOwner() const;
+
+    void raiseEvent(Form& form, const wchar_t* control, const wchar_t* event);
+    void formDestroyed(Form& form);
+
+private:
+    static constexpr int kTwipsPerInch = 1440;
+
+    const ProjectRecord* project_ = nullptr;
+    HINSTANCE module_ = nullptr;
+    HFONT font_ = nullptr;
+    int dpiX_ = 96;
+    int dpiY_ = 96;
+    bool busy_ = false;
+    // Forms live as long as the process: a handler may still be on the stack of a window that
+    // it has just unloaded.
+    std::vector<std::unique_ptr<Form>> forms_;
+};
+
+// Runs `body` where a Win32 callback would hand control back to the system: a run-time error,
+// or anything else thrown, ends in the report of untrapped errors instead of crossing the
+// system's frames.
+template <class Body>
+LRESULT guarded(Body&& body) noexcept {
+    try {
+        return body();
+    } catch (const RuntimeError& error) {
+        reportUntrapped(error);
+    } catch (const std::bad_alloc&) {
+        reportUntrapped({7, L"Out of memory", {}, {}});
+    } catch (...) {
+        reportUntrapped({51, L"Internal error", {}, {}});
+    }
+}
+
+}  // namespace platform

@@ -1,0 +1,221 @@
+#include "form.h"
+
+#include <algorithm>
+
+#include "colors.h"
+#include "engine.h"
+
+namespace platform {
+namespace {
+
+constexpr wchar_t kClassName[] = L"PlatformForm";
+
+// Child ids start above the ids that dialog keyboard handling gives meaning to (IDOK, IDCANCEL).
+constexpr int kFirstControlId = 100;
+
+struct FrameStyle {
+    DWORD style;
+    DWORD exStyle;
+};
+
+FrameStyle frameStyle(BorderStyle border, bool showInTaskbar) {
+    switch (border) {
+        case BorderStyle::FixedToolWindow:
+            // A fixed frame with a small caption and a close box only.
+            return {WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN,
+                    static_cast<DWORD>(WS_EX_TOOLWINDOW | WS_EX_WINDOWEDGE | (showInTaskbar ? WS_EX_APPWINDOW : 0))};
+    }
+    return {WS_OVERLAPPEDWINDOW, 0};
+}
+
+}  // namespace
+
+void Form::registerClass(HINSTANCE module) {
+    WNDCLASSEXW wc = {sizeof wc};
+    wc.lpfnWndProc = windowProc;
+    wc.hInstance = module;
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.lpszClassName = kClassName;
+    RegisterClassExW(&wc);
+}
+
+void Form::load() {
+    const Engine& engine = Engine::instance();
+    const FrameStyle frame = frameStyle(def_.borderStyle, def_.showInTaskbar);
+    RECT outer = {0, 0, engine.toPixelsX(def_.clientWidth), engine.toPixelsY(def_.clientHeight)};
+    AdjustWindowRectEx(&outer, frame.style, FALSE, frame.exStyle);
+    CreateWindowExW(frame.exStyle, kClassName, def_.caption, frame.style, CW_USEDEFAULT, CW_USEDEFAULT,
+                    outer.right - outer.left, outer.bottom - outer.top, nullptr, nullptr, engine.module(), this);
+    if (!hwnd_) throw errorFromWin32(GetLastError(), def_.name);
+
+    if (def_.iconResource) {
+        const auto load = [&](int size) {
+            return static_cast<HICON>(LoadImageW(engine.module(), MAKEINTRESOURCEW(def_.iconResource), IMAGE_ICON,
+                                                 size, size, LR_DEFAULTCOLOR));
+        };
+        if (HICON big = load(GetSystemMetrics(SM_CXICON)))
+            SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
+        if (HICON small = load(GetSystemMetrics(SM_CXSMICON)))
+            SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
+    }
+    createControls();
+}
+
+void Form::createControls() {
+    const Engine& engine = Engine::instance();
+    int id = kFirstControlId;
+    for (const ControlDef& control : def_.controls) {
+        switch (control.kind) {
+            case ControlKind::GraphicalCheckBox: {
+                // Children are created in stored order; each new one goes below the earlier
+                // ones, so the stored order is also the stacking order, topmost first.
+                auto box = std::make_unique<CheckBox>(*this, control);
+                box->create(hwnd_, id);
+                checkBoxes_.push_back(std::move(box));
+                break;
+            }
+            case ControlKind::Label:
+                labels_.push_back({&control, measureLabel(control)});
+                break;
+            case ControlKind::Image:
+                if (control.picture.bytes)
+                    images_.push_back({openPicture(control.picture),
+                                       {engine.toPixelsX(control.left), engine.toPixelsY(control.top)}});
+                break;
+        }
+        ++id;
+    }
+    const std::vector<CheckBox*> order = tabOrder();
+    if (!order.empty()) focus_ = order.front()->hwnd();
+}
+
+RECT Form::measureLabel(const ControlDef& def) const {
+    const Engine& engine = Engine::instance();
+    RECT box = {engine.toPixelsX(def.left), engine.toPixelsY(def.top), 0, 0};
+    box.right = box.left + engine.toPixelsX(def.width);
+    box.bottom = box.top + engine.toPixelsY(def.height);
+    if (def.autoSize) {
+        HDC dc = GetDC(hwnd_);
+        HGDIOBJ old = SelectObject(dc, engine.font());
+        SIZE extent = {0, 0};
+        const wchar_t* caption = def.caption ? def.caption : L"";
+        GetTextExtentPoint32W(dc, caption, lstrlenW(caption), &extent);
+        SelectObject(dc, old);
+        ReleaseDC(hwnd_, dc);
+        box.right = box.left + extent.cx;
+        box.bottom = box.top + extent.cy;
+    }
+    return box;
+}
+
+void Form::show() {
+    ShowWindow(hwnd_, SW_SHOWNORMAL);
+    UpdateWindow(hwnd_);
+    if (focus_) SetFocus(focus_);
+}
+
+HRESULT Form::unload() {
+    if (!hwnd_) return S_OK;
+    if (!DestroyWindow(hwnd_)) return HRESULT_FROM_WIN32(GetLastError());
+    return S_OK;
+}
+
+std::vector<CheckBox*> Form::tabOrder() const {
+    std::vector<CheckBox*> order;
+    for (const auto& box : checkBoxes_)
+        if (box->def().tabIndex >= 0 && box->hwnd() && IsWindowEnabled(box->hwnd())) order.push_back(box.get());
+    std::stable_sort(order.begin(), order.end(),
+                     [](const CheckBox* a, const CheckBox* b) { return a->def().tabIndex < b->def().tabIndex; });
+    return order;
+}
+
+void Form::moveFocus(const CheckBox& from, bool backward) {
+    const std::vector<CheckBox*> order = tabOrder();
+    const auto at = std::find(order.begin(), order.end(), &from);
+    if (at == order.end()) return;
+    const std::size_t count = order.size();
+    const std::size_t index = static_cast<std::size_t>(at - order.begin());
+    SetFocus(order[(index + (backward ? count - 1 : 1)) % count]->hwnd());
+}
+
+LRESULT CALLBACK Form::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* self = static_cast<Form*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        self->hwnd_ = hwnd;
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<Form*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (!self) return DefWindowProcW(hwnd, message, wParam, lParam);
+    return guarded([&] { return self->handle(message, wParam, lParam); });
+}
+
+LRESULT Form::handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_PAINT:
+            onPaint();
+            return 0;
+        case WM_ERASEBKGND:
+            return 1;  // WM_PAINT covers every pixel
+        case WM_ACTIVATE:
+            onActivate(LOWORD(wParam) != WA_INACTIVE);
+            return 0;
+        case WM_SETFOCUS:
+            if (focus_) SetFocus(focus_);
+            return 0;
+        case WM_SYSCOLORCHANGE:
+            // Colours are looked up at paint time; repainting everything is all it takes.
+            RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+            return 0;
+        case WM_DESTROY:
+            Engine::instance().formDestroyed(*this);
+            return 0;
+        case WM_NCDESTROY:
+            hwnd_ = nullptr;
+            break;
+    }
+    return DefWindowProcW(hwnd_, message, wParam, lParam);
+}
+
+void Form::onActivate(bool active) {
+    // The focus leaves with the activation and comes back to the same control.
+    if (!active) {
+        HWND focused = GetFocus();
+        if (focused && IsChild(hwnd_, focused)) focus_ = focused;
+    } else if (focus_) {
+        SetFocus(focus_);
+    }
+}
+
+void Form::onPaint() {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd_, &ps);
+    RECT client;
+    GetClientRect(hwnd_, &client);
+
+    // The background only where no picture lies, so nothing flickers under the artwork.
+    SaveDC(dc);
+    for (const DrawnImage& image : images_)
+        ExcludeClipRect(dc, image.at.x, image.at.y, image.at.x + image.dib.width, image.at.y + image.dib.height);
+    SetDCBrushColor(dc, resolveColor(def_.backColor));
+    FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
+    RestoreDC(dc, -1);
+
+    for (const DrawnImage& image : images_) drawPicture(dc, image.dib, image.at.x, image.at.y);
+
+    HGDIOBJ oldFont = SelectObject(dc, Engine::instance().font());
+    for (const DrawnLabel& label : labels_) {
+        if (!label.def->transparent) {
+            SetDCBrushColor(dc, resolveColor(label.def->backColor));
+            FillRect(dc, &label.box, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
+        }
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, resolveColor(label.def->foreColor));
+        RECT box = label.box;
+        const wchar_t* caption = label.def->caption ? label.def->caption : L"";
+        DrawTextW(dc, caption, -1, &box, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
+    }
+    SelectObject(dc, oldFont);
+    EndPaint(hwnd_, &ps);
+}
+
+}  // namespace platform

@@ -1,0 +1,62 @@
+// A form: the top-level window built from its stored layout. Check boxes become child windows;
+// labels and images are drawn by the form itself, under the children.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <vector>
+
+#include "checkbox.h"
+#include "layout.h"
+#include "picture.h"
+
+namespace platform {
+
+class Form {
+public:
+    explicit Form(const FormDef& def) : def_(def) {}
+    Form(const Form&) = delete;
+    Form& operator=(const Form&) = delete;
+
+    static void registerClass(HINSTANCE module);
+
+    // Creates the window and then its controls in stored order; no application code runs.
+    void load();
+    void show();
+    HRESULT unload();
+
+    HWND hwnd() const { return hwnd_; }
+    const FormDef& def() const { return def_; }
+
+    // Tab and Shift+Tab: the next control in tab-index order, in a ring.
+    void moveFocus(const CheckBox& from, bool backward);
+
+private:
+    struct DrawnLabel {
+        const ControlDef* def;
+        RECT box;  // pixels
+    };
+    struct DrawnImage {
+        DibView dib;
+        POINT at;  // pixels
+    };
+
+    static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
+
+    void createControls();
+    RECT measureLabel(const ControlDef& def) const;
+    void onPaint();
+    void onActivate(bool active);
+    std::vector<CheckBox*> tabOrder() const;
+
+    const FormDef& def_;
+    HWND hwnd_ = nullptr;
+    HWND focus_ = nullptr;  // the control that has, or gets back, the focus
+    std::vector<std::unique_ptr<CheckBox>> checkBoxes_;
+    std::vector<DrawnLabel> labels_;
+    std::vector<DrawnImage> images_;
+};
+
+}  // namespace platform

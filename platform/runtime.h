@@ -1,0 +1,56 @@
+// The run time's operations as an application calls them: start from a project record, start
+// programs, unload windows, end. Failures arrive as RuntimeError, never as return codes (except
+// Unload, whose result the caller checks through vbaHresultCheckObj).
+#pragma once
+
+#include <windows.h>
+
+#include "layout.h"
+#include "runtime_error.h"
+
+namespace platform {
+
+enum class Threading { SingleThreaded };
+
+struct ProjectRecord {
+    const wchar_t* exeName;
+    const wchar_t* title;  // also the caption of error reports
+    const wchar_t* projectName;
+    const wchar_t* helpFile;  // empty: none
+    const FormDef* startupForm;
+    LCID locale;
+    Threading threading;
+};
+
+// Loads and shows the start-up form, runs the message loop and ends the process. Never returns.
+[[noreturn]] void ThunRTMain(const ProjectRecord& project);
+
+// Window states of a started program, as the caller passes them.
+enum WindowStyle : int {
+    vbHide = 0,
+    vbNormalFocus = 1,
+    vbMinimizedFocus = 2,
+    vbMaximizedFocus = 3,
+    vbNormalNoFocus = 4,
+    vbMinimizedNoFocus = 6,
+};
+
+// Starts a program as a separate process and returns its task number at once, without waiting.
+double rtcShell(const wchar_t* pathName, int windowStyle);
+
+// The object behind the statements that act on the application as a whole.
+class Global {
+public:
+    HRESULT Unload(Form& form);
+};
+
+// The one Global object, created on first use.
+Global& vbaNew2Global();
+
+// Turns a failed result of an object call into a run-time error.
+void vbaHresultCheckObj(HRESULT result, const void* object, const wchar_t* interfaceName);
+
+// Ends the program at once: no further events; the process and all it holds go.
+[[noreturn]] void vbaEnd();
+
+}  // namespace platform

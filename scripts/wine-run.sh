@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Runs a Windows program under Wine, in a prefix and on a display of the build's own: CMake's
+# emulator for tests, and the demo's runner.
+# usage: wine-run.sh BITS STATE_DIR PROGRAM [ARGS...]
+#   STATE_DIR holds the Wine prefix and, when there is no DISPLAY, the Xvfb that serves it.
+set -euo pipefail
+bits=$1 state_dir=$(realpath -m "$2")
+shift 2
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/wine-common.sh"
+
+mkdir -p "$state_dir"
+ensure_display "$state_dir"
+prefix=$state_dir/prefix-$bits
+(
+  flock 9
+  [ -f "$prefix/.valdrenn-ready" ] || bash "$here/wine-prefix.sh" "$bits" "$prefix"
+) 9>"$state_dir/prefix.lock"
+wine_select "$bits" "$prefix"
+exec "$WINE_LOADER" "$@"

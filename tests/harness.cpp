@@ -1,0 +1,421 @@
+#include "harness.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <stdexcept>
+
+namespace harness {
+namespace {
+
+std::string narrow(const std::wstring& text) {
+    const int bytes = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
+                                          nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(bytes), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(), bytes, nullptr,
+                        nullptr);
+    return out;
+}
+
+std::wstring widen(const std::string& text) {
+    const int chars = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring out(static_cast<std::size_t>(chars), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), chars);
+    return out;
+}
+
+[[noreturn]] void fail(const std::wstring& what) { throw std::runtime_error(narrow(what)); }
+
+std::vector<unsigned char> readFile(const std::wstring& path) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return {};
+    std::vector<unsigned char> bytes(GetFileSize(file, nullptr));
+    DWORD read = 0;
+    if (!bytes.empty()) ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
+    bytes.resize(read);
+    CloseHandle(file);
+    return bytes;
+}
+
+void removeTree(const std::wstring& path) {
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(joinPath(path, L"*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            const std::wstring name = found.cFileName;
+            if (name == L"." || name == L"..") continue;
+            const std::wstring child = joinPath(path, name);
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                removeTree(child);
+            } else {
+                SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileW(child.c_str());
+            }
+        } while (FindNextFileW(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryW(path.c_str());
+}
+
+void send(std::vector<INPUT> inputs) {
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    Sleep(50);
+}
+
+INPUT mouse(DWORD flags) {
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = flags;
+    return input;
+}
+
+INPUT key(WORD vk, bool up) {
+    INPUT input = {};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = vk;
+    input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
+    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    return input;
+}
+
+struct FindWindow {
+    DWORD pid;
+    const wchar_t* className;  // nullptr: any
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK collectTitled(HWND window, LPARAM context) {
+    auto* search = reinterpret_cast<FindWindow*>(context);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid == search->pid && IsWindowVisible(window) && windowText(window) == kTitle &&
+        (!search->className || className(window) == search->className))
+        search->found.push_back(window);
+    return TRUE;
+}
+
+std::vector<HWND> titledWindows(DWORD pid, const wchar_t* classFilter) {
+    FindWindow search{pid, classFilter, {}};
+    EnumWindows(collectTitled, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+}  // namespace
+
+std::wstring windowText(HWND window) {
+    wchar_t text[512] = {};
+    GetWindowTextW(window, text, 512);
+    return text;
+}
+
+std::wstring className(HWND window) {
+    wchar_t name[256] = {};
+    GetClassNameW(window, name, 256);
+    return name;
+}
+
+std::wstring testFolder() {
+    std::wstring path(32768, L'\0');
+    path.resize(GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
+    return path.substr(0, path.find_last_of(L"\\/"));
+}
+
+std::wstring joinPath(const std::wstring& folder, const std::wstring& name) {
+    if (!folder.empty() && (folder.back() == L'\\' || folder.back() == L'/')) return folder + name;
+    return folder + L"\\" + name;
+}
+
+bool fileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+TempFolder::TempFolder(const std::wstring& name) {
+    static std::atomic<int> counter{0};
+    wchar_t temp[MAX_PATH + 1];
+    GetTempPathW(MAX_PATH + 1, temp);
+    path_ = joinPath(temp, L"valdrenn-" + name + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                               std::to_wstring(counter++));
+    removeTree(path_);
+    if (!CreateDirectoryW(path_.c_str(), nullptr)) fail(L"cannot create " + path_);
+}
+
+TempFolder::~TempFolder() {
+    // A program that just ended may hold its file for a moment.
+    for (int attempt = 0; attempt < 20 && fileExists(path_); ++attempt) {
+        removeTree(path_);
+        if (fileExists(path_)) Sleep(100);
+    }
+}
+
+std::wstring installLauncher(const std::wstring& folder) {
+    const std::wstring target = joinPath(folder, L"Launcher.exe");
+    if (!CopyFileW(joinPath(testFolder(), L"Launcher.exe").c_str(), target.c_str(), FALSE))
+        fail(L"cannot copy the launcher to " + target);
+    return target;
+}
+
+std::wstring installGame(const std::wstring& folder, const std::wstring& name) {
+    const std::wstring target = joinPath(folder, name);
+    if (!CopyFileW(joinPath(testFolder(), L"standin.exe").c_str(), target.c_str(), FALSE))
+        fail(L"cannot copy the stand-in game to " + target);
+    return target;
+}
+
+StartLog::StartLog() : folder_(L"log"), file_(folder_ / L"starts.txt") {
+    SetEnvironmentVariableW(L"VALDRENN_STANDIN_RECORD", file_.c_str());
+    SetEnvironmentVariableW(L"VALDRENN_STANDIN_LIFETIME", L"60000");
+}
+
+StartLog::~StartLog() {
+    for (const StartRecord& start : read()) {
+        if (HANDLE game = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, start.pid)) {
+            TerminateProcess(game, 0);
+            WaitForSingleObject(game, 5000);
+            CloseHandle(game);
+        }
+    }
+    SetEnvironmentVariableW(L"VALDRENN_STANDIN_RECORD", nullptr);
+    SetEnvironmentVariableW(L"VALDRENN_STANDIN_LIFETIME", nullptr);
+}
+
+std::vector<StartRecord> StartLog::read() const {
+    const std::vector<unsigned char> bytes = readFile(file_);
+    const std::wstring text = widen(std::string(bytes.begin(), bytes.end()));
+    std::vector<StartRecord> records;
+    std::size_t lineStart = 0;
+    for (std::size_t end; (end = text.find(L'\n', lineStart)) != std::wstring::npos; lineStart = end + 1) {
+        const std::wstring line = text.substr(lineStart, end - lineStart);
+        StartRecord record;
+        std::size_t fieldStart = 0;
+        while (fieldStart <= line.size()) {
+            std::size_t fieldEnd = line.find(L'\t', fieldStart);
+            // The command line comes last and may itself hold tabs.
+            if (line.compare(fieldStart, 8, L"cmdline=") == 0) fieldEnd = std::wstring::npos;
+            const std::wstring field = line.substr(fieldStart, fieldEnd - fieldStart);
+            const std::size_t eq = field.find(L'=');
+            const std::wstring name = field.substr(0, eq);
+            const std::wstring value = eq == std::wstring::npos ? L"" : field.substr(eq + 1);
+            if (name == L"pid") record.pid = std::wcstoul(value.c_str(), nullptr, 10);
+            if (name == L"flags") record.flags = std::wcstoul(value.c_str(), nullptr, 10);
+            if (name == L"show") record.show = std::wcstol(value.c_str(), nullptr, 10);
+            if (name == L"cwd") record.cwd = value;
+            if (name == L"exe") record.exe = value;
+            if (name == L"cmdline") record.cmdline = value;
+            if (fieldEnd == std::wstring::npos) break;
+            fieldStart = fieldEnd + 1;
+        }
+        records.push_back(record);
+    }
+    return records;
+}
+
+std::vector<StartRecord> StartLog::waitFor(std::size_t count, Duration timeout) const {
+    std::vector<StartRecord> records;
+    waitUntil([&] { return (records = read()).size() >= count; }, timeout);
+    return records;
+}
+
+Launcher::Launcher(const LaunchOptions& options) {
+    std::wstring commandLine = L"\"" + options.launcher + L"\"";
+    if (!options.arguments.empty()) commandLine += L" " + options.arguments;
+    STARTUPINFOW startup = {sizeof startup};
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessW(options.launcher.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        options.currentFolder.empty() ? nullptr : options.currentFolder.c_str(), &startup, &process))
+        fail(L"cannot start " + options.launcher + L": error " + std::to_wstring(GetLastError()));
+    CloseHandle(process.hThread);
+    process_ = process.hProcess;
+    pid_ = process.dwProcessId;
+
+    // The first start in a new Wine prefix can take a while.
+    waitUntil(
+        [&] {
+            const std::vector<HWND> windows = titledWindows(pid_, nullptr);
+            for (HWND window : windows)
+                if (className(window) != L"#32770") window_ = window;
+            return window_ != nullptr || !running();
+        },
+        60s);
+    if (!window_) fail(L"the launcher showed no window");
+    WaitForInputIdle(process_, 10000);
+    Sleep(300);  // let the X server show what was painted
+}
+
+Launcher::~Launcher() {
+    if (running()) TerminateProcess(process_, 1);
+    WaitForSingleObject(process_, 5000);
+    CloseHandle(process_);
+}
+
+HWND Launcher::button(const wchar_t* caption) const { return FindWindowExW(window_, nullptr, nullptr, caption); }
+
+std::vector<HWND> Launcher::children() const {
+    std::vector<HWND> list;
+    for (HWND child = GetWindow(window_, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        list.push_back(child);
+    return list;
+}
+
+RECT Launcher::clientOnScreen() const {
+    RECT client;
+    GetClientRect(window_, &client);
+    MapWindowPoints(window_, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    return client;
+}
+
+POINT Launcher::clientToScreen(POINT client) const {
+    ClientToScreen(window_, &client);
+    return client;
+}
+
+bool Launcher::running() const { return WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
+
+std::optional<DWORD> Launcher::waitForExit(Duration timeout) const {
+    if (WaitForSingleObject(process_, static_cast<DWORD>(timeout.count())) != WAIT_OBJECT_0) return std::nullopt;
+    DWORD code = 0;
+    GetExitCodeProcess(process_, &code);
+    return code;
+}
+
+std::vector<HWND> Launcher::reports() const { return titledWindows(pid_, L"#32770"); }
+
+HWND Launcher::waitForReport(Duration timeout) const {
+    HWND report = nullptr;
+    waitUntil(
+        [&] {
+            const std::vector<HWND> found = reports();
+            report = found.empty() ? nullptr : found.front();
+            return report != nullptr || !running();
+        },
+        timeout);
+    if (report) Sleep(300);
+    return report;
+}
+
+HWND Launcher::focusedWindow() const {
+    GUITHREADINFO info = {sizeof info};
+    GetGUIThreadInfo(GetWindowThreadProcessId(window_, nullptr), &info);
+    return info.hwndFocus;
+}
+
+void Launcher::makeForeground() const {
+    SetForegroundWindow(window_);
+    waitUntil([&] { return GetForegroundWindow() == window_; }, 5s);
+}
+
+void clickAt(POINT screen) {
+    SetCursorPos(screen.x, screen.y);
+    Sleep(50);
+    send({mouse(MOUSEEVENTF_LEFTDOWN)});
+    send({mouse(MOUSEEVENTF_LEFTUP)});
+}
+
+void doubleClickAt(POINT screen) {
+    SetCursorPos(screen.x, screen.y);
+    Sleep(50);
+    send({mouse(MOUSEEVENTF_LEFTDOWN), mouse(MOUSEEVENTF_LEFTUP), mouse(MOUSEEVENTF_LEFTDOWN),
+          mouse(MOUSEEVENTF_LEFTUP)});
+}
+
+void clickCentre(HWND window) {
+    RECT box;
+    GetWindowRect(window, &box);
+    clickAt({(box.left + box.right) / 2, (box.top + box.bottom) / 2});
+}
+
+void pressKey(WORD vk, bool shift) {
+    std::vector<INPUT> inputs;
+    if (shift) inputs.push_back(key(VK_SHIFT, false));
+    inputs.push_back(key(vk, false));
+    inputs.push_back(key(vk, true));
+    if (shift) inputs.push_back(key(VK_SHIFT, true));
+    send(inputs);
+}
+
+void pressAltF4() { send({key(VK_MENU, false), key(VK_F4, false), key(VK_F4, true), key(VK_MENU, true)}); }
+
+Capture::Capture(HWND window) {
+    RECT client;
+    GetClientRect(window, &client);
+    POINT origin = {0, 0};
+    ClientToScreen(window, &origin);
+    width_ = client.right;
+    height_ = client.bottom;
+    pixels_.resize(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_));
+
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width_;
+    info.bmiHeader.biHeight = -height_;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width_, height_, screen, origin.x, origin.y, SRCCOPY);
+    GdiFlush();
+    std::memcpy(pixels_.data(), bits, pixels_.size() * sizeof(DWORD));
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+}
+
+COLORREF Capture::at(int x, int y) const {
+    const DWORD pixel = pixels_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) + x];
+    return RGB((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF);
+}
+
+int Capture::count(const RECT& area, COLORREF color) const {
+    int found = 0;
+    for (int y = std::max<LONG>(area.top, 0); y < std::min<LONG>(area.bottom, height_); ++y)
+        for (int x = std::max<LONG>(area.left, 0); x < std::min<LONG>(area.right, width_); ++x)
+            if (at(x, y) == color) ++found;
+    return found;
+}
+
+Artwork::Artwork() : file_(readFile(joinPath(testFolder(), L"artwork.bmp"))) {
+    if (file_.size() < 54) fail(L"artwork.bmp is missing beside the tests");
+    std::memcpy(&width_, &file_[18], 4);
+    std::memcpy(&height_, &file_[22], 4);
+}
+
+COLORREF Artwork::at(int x, int y) const {
+    const std::size_t stride = (static_cast<std::size_t>(width_) * 3 + 3) / 4 * 4;
+    const std::size_t offset = 54 + static_cast<std::size_t>(height_ - 1 - y) * stride + static_cast<std::size_t>(x) * 3;
+    return RGB(file_[offset + 2], file_[offset + 1], file_[offset]);
+}
+
+RegistryValue::RegistryValue(const wchar_t* key, const wchar_t* name, const std::wstring& text) {
+    save(key, name);
+    RegSetValueExW(key_, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                   static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+}
+
+RegistryValue::RegistryValue(const wchar_t* key, const wchar_t* name, DWORD number) {
+    save(key, name);
+    RegSetValueExW(key_, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number);
+}
+
+void RegistryValue::save(const wchar_t* key, const wchar_t* name) {
+    name_ = name;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &key_, nullptr))
+        fail(L"cannot open HKCU\\" + std::wstring(key));
+    DWORD size = 0;
+    existed_ = RegQueryValueExW(key_, name, nullptr, &type_, nullptr, &size) == ERROR_SUCCESS;
+    if (existed_) {
+        old_.resize(size);
+        RegQueryValueExW(key_, name, nullptr, &type_, old_.data(), &size);
+    }
+}
+
+RegistryValue::~RegistryValue() {
+    if (existed_)
+        RegSetValueExW(key_, name_.c_str(), 0, type_, old_.data(), static_cast<DWORD>(old_.size()));
+    else
+        RegDeleteValueW(key_, name_.c_str());
+    RegCloseKey(key_);
+}
+
+}  // namespace harness

@@ -1,0 +1,175 @@
+// Drives the real Launcher.exe as a player would: a game folder on disk, the process started by
+// the system, its window found on the screen, real mouse and key input, real screen pixels, and
+// the stand-in game's own record of how it was started.
+#pragma once
+
+#include <windows.h>
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace harness {
+
+using namespace std::chrono_literals;
+using Duration = std::chrono::milliseconds;
+
+constexpr wchar_t kTitle[] = L"Valdrenn Launcher";
+
+// The folder of the running test program, where the build puts Launcher.exe and its helpers.
+std::wstring testFolder();
+std::wstring joinPath(const std::wstring& folder, const std::wstring& name);
+bool fileExists(const std::wstring& path);
+
+// A fresh folder under the temporary folder, removed with everything in it at the end.
+class TempFolder {
+public:
+    explicit TempFolder(const std::wstring& name = L"game");
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    const std::wstring& path() const { return path_; }
+    std::wstring operator/(const std::wstring& name) const { return joinPath(path_, name); }
+
+private:
+    std::wstring path_;
+};
+
+// Copies the launcher, or the stand-in game under a game program's name, into a folder.
+std::wstring installLauncher(const std::wstring& folder);
+std::wstring installGame(const std::wstring& folder, const std::wstring& name);
+
+// One start of the stand-in game, as it recorded it.
+struct StartRecord {
+    DWORD pid = 0;
+    DWORD flags = 0;
+    int show = -1;
+    std::wstring cwd;
+    std::wstring exe;
+    std::wstring cmdline;
+};
+
+// Where stand-in games started from this test process record themselves.
+class StartLog {
+public:
+    StartLog();
+    ~StartLog();
+    std::vector<StartRecord> read() const;
+    // Waits until at least `count` starts are recorded; returns what was recorded by then.
+    std::vector<StartRecord> waitFor(std::size_t count, Duration timeout = 20s) const;
+
+private:
+    TempFolder folder_;
+    std::wstring file_;
+};
+
+struct LaunchOptions {
+    std::wstring launcher;        // full path of Launcher.exe
+    std::wstring currentFolder;   // empty: the test's own
+    std::wstring arguments;       // appended to the quoted program path
+};
+
+// A running launcher and its window. Ends the process at destruction if it still runs.
+class Launcher {
+public:
+    explicit Launcher(const LaunchOptions& options);
+    ~Launcher();
+    Launcher(const Launcher&) = delete;
+    Launcher& operator=(const Launcher&) = delete;
+
+    DWORD pid() const { return pid_; }
+    HWND window() const { return window_; }
+    HWND button(const wchar_t* caption) const;
+    std::vector<HWND> children() const;  // in stacking order, topmost first
+
+    RECT clientOnScreen() const;
+    POINT clientToScreen(POINT client) const;
+
+    bool running() const;
+    std::optional<DWORD> waitForExit(Duration timeout = 20s) const;
+
+    // The run time's error report: a message box of this process captioned with the title.
+    std::vector<HWND> reports() const;
+    HWND waitForReport(Duration timeout = 20s) const;
+
+    HWND focusedWindow() const;
+    void makeForeground() const;
+
+private:
+    HANDLE process_ = nullptr;
+    DWORD pid_ = 0;
+    HWND window_ = nullptr;
+};
+
+// Real input through the system's input queue.
+void clickAt(POINT screen);
+void doubleClickAt(POINT screen);
+void clickCentre(HWND window);
+void pressKey(WORD key, bool shift = false);
+void pressAltF4();
+
+// Screen pixels of a window's client area, as the screen shows them.
+class Capture {
+public:
+    explicit Capture(HWND window);
+    int width() const { return width_; }
+    int height() const { return height_; }
+    COLORREF at(int x, int y) const;
+    // How many pixels of `color` lie in the rectangle (client coordinates).
+    int count(const RECT& area, COLORREF color) const;
+
+private:
+    int width_ = 0;
+    int height_ = 0;
+    std::vector<DWORD> pixels_;  // 0x00RRGGBB, top row first
+};
+
+// The artwork as the build carries it, to compare with the screen.
+class Artwork {
+public:
+    Artwork();
+    int width() const { return width_; }
+    int height() const { return height_; }
+    COLORREF at(int x, int y) const;  // top row first
+
+private:
+    int width_ = 0;
+    int height_ = 0;
+    std::vector<unsigned char> file_;
+};
+
+// Waits until `done` is true or the timeout passes; returns the last answer.
+template <class Predicate>
+bool waitUntil(Predicate done, Duration timeout = 20s) {
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) return done();
+        Sleep(50);
+    }
+    return true;
+}
+
+// Sets a per-user desktop setting for the processes started while it lives.
+class RegistryValue {
+public:
+    RegistryValue(const wchar_t* key, const wchar_t* name, const std::wstring& text);
+    RegistryValue(const wchar_t* key, const wchar_t* name, DWORD number);
+    ~RegistryValue();
+    RegistryValue(const RegistryValue&) = delete;
+    RegistryValue& operator=(const RegistryValue&) = delete;
+
+private:
+    void save(const wchar_t* key, const wchar_t* name);
+
+    HKEY key_ = nullptr;
+    std::wstring name_;
+    DWORD type_ = REG_NONE;
+    std::vector<BYTE> old_;
+    bool existed_ = false;
+};
+
+std::wstring windowText(HWND window);
+std::wstring className(HWND window);
+
+}  // namespace harness

@@ -1,6 +1,6 @@
 // Tests that the painted assets keep the properties the launcher window relies on: a dark corner
-// under the white credit line, a quiet area behind the buttons and a legible gold title. Also that
-// painting is repeatable.
+// under the white credit line, a quiet area behind the buttons, a legible gold title, and icons
+// with transparent corners and valid palettes. Also that painting is repeatable.
 #include "assets.hpp"
 #include "check.hpp"
 #include "lettering.hpp"
@@ -134,4 +134,54 @@ TEST(lettering_samples_fill_outline_and_shadow) {
     CHECK(!word.sample(10 + 4, 20 - 0.5).fill && word.sample(10 + 4, 20 - 0.5).outline);
     CHECK(!word.sample(10 + 4, 20 - 2).outline);
     CHECK(!word.sample(0, 0).outline && !word.sample(0, 0).shadow);
+}
+
+TEST(icons_are_round_badges_with_transparent_corners) {
+    for (const auto& [size, bpp] : {std::pair{16, 8}, std::pair{32, 4}, std::pair{32, 8}}) {
+        const IconImage icon = render_icon(size, bpp);
+        CHECK(icon.width == size && icon.height == size && icon.bpp == bpp);
+        CHECK(icon.palette.size() == (std::size_t{1} << bpp));
+        auto clear = [&](int x, int y) { return icon.transparent[static_cast<std::size_t>(y) * size + x] != 0; };
+        CHECK(clear(0, 0) && clear(size - 1, 0) && clear(0, size - 1) && clear(size - 1, size - 1));
+        CHECK(!clear(size / 2, size / 2) && !clear(size / 2, 0) && !clear(0, size / 2));
+        int opaque = 0, mirrored = 0;
+        for (int y = 0; y < size; ++y)
+            for (int x = 0; x < size; ++x) {
+                opaque += !clear(x, y);
+                mirrored += clear(x, y) == clear(size - 1 - x, y) && clear(x, y) == clear(y, x);
+                if (clear(x, y)) CHECK(icon.palette[icon.indices[static_cast<std::size_t>(y) * size + x]] == Rgb{});
+            }
+        CHECK(mirrored == size * size);
+        const double share = static_cast<double>(opaque) / (size * size);
+        CHECK(share > 0.72 && share < 0.86);  // a disc fills pi/4 of its square
+    }
+}
+
+TEST(icons_show_gold_on_blue_in_either_palette) {
+    for (const auto& [size, bpp] : {std::pair{16, 8}, std::pair{32, 4}, std::pair{32, 8}}) {
+        const IconImage icon = render_icon(size, bpp);
+        int gold = 0, blue = 0;
+        for (std::size_t i = 0; i < icon.indices.size(); ++i) {
+            if (icon.transparent[i]) continue;
+            const Rgb c = icon.palette[icon.indices[i]];
+            gold += c.r > 120 && c.g > 80 && c.b < c.r / 2;
+            blue += c.b > 60 && c.b > c.r + 30;
+        }
+        CHECK(gold > size * size / 6);
+        CHECK(blue > size * size / 12);
+    }
+    CHECK(render_icon(32, 4).palette == vga_palette());
+    // The rune's point sits on the vertical centre line, below the middle.
+    const IconImage big = render_icon(32, 8);
+    const Rgb point = big.palette[big.indices[22 * 32 + 16]];
+    CHECK(point.r > 180 && point.b < 100);
+}
+
+TEST(launcher_icon_file_validates_and_is_repeatable) {
+    const std::vector<IconImage> images = {render_icon(16, 8), render_icon(32, 4), render_icon(32, 8)};
+    const Bytes ico = encode_ico(images);
+    CHECK(ico.size() == 4398u);
+    CHECK(validate_ico(ico, {{16, 16, 0, 8, 1384, 54}, {32, 32, 16, 4, 744, 1438}, {32, 32, 0, 8, 2216, 2182}})
+              .empty());
+    CHECK(encode_ico({render_icon(16, 8), render_icon(32, 4), render_icon(32, 8)}) == ico);
 }

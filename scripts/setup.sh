@@ -5,11 +5,11 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 
 packages=(
-  cmake ninja-build
+  cmake ninja-build g++
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
   googletest
   wine wine64 fonts-wine
-  xvfb x11-apps imagemagick
+  xvfb x11-apps x11-utils xdotool imagemagick
 )
 # 32-bit Wine is only worth installing where the kernel runs 32-bit code.
 if bash "$here/can-run-32bit.sh"; then packages+=(wine32:i386); fi

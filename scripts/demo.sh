@@ -1,0 +1,83 @@
+#!/usr/bin/env bash
+# Builds the launcher and runs it under Wine in a demo game folder whose two game programs are
+# stand-ins, so each button visibly does its job. With a DISPLAY you play it yourself; without
+# one it runs on Xvfb, presses each button in turn and saves screenshots, whose names it prints.
+#   VALDRENN_BUILD_DIR   where to build (default: build/ in the checkout)
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+bash "$here/setup.sh"
+source "$here/build.sh"
+source "$here/wine-common.sh"
+build=${VALDRENN_BUILD_DIR:-$root/build}
+
+bits=$(runnable_bits)
+build_product "$build/i686" -DVALDRENN_BUILD_TESTS=OFF
+if [ "$bits" = 32 ]; then
+  bin=$build/i686/bin
+else
+  echo "demo: this machine cannot run 32-bit code; running the x86-64 build of the same sources"
+  build_x64 "$build/x64" -DVALDRENN_BUILD_TESTS=OFF
+  bin=$build/x64/bin
+fi
+
+demo=$build/demo
+game=$demo/game
+mkdir -p "$game"
+cp "$bin/Launcher.exe" "$game/Launcher.exe"
+cp "$bin/standin.exe" "$game/valdrennsp.exe"
+cp "$bin/standin.exe" "$game/valdrennmp.exe"
+state=$demo/wine
+
+launcher() { (cd "$game" && exec "$here/wine-run.sh" "$bits" "$state" Launcher.exe); }
+
+if [ -n "${DISPLAY:-}" ]; then
+  echo "demo: the launcher is in $game; close it or press a button to end"
+  launcher
+  exit 0
+fi
+
+# No display: show it on Xvfb and press the buttons as a player would.
+trap 'stop_display "$state"' EXIT
+ensure_display "$state"
+export VALDRENN_STANDIN_LIFETIME=4000
+
+window_of() {  # prints "x y width height" of the X window named $1, waiting up to 60 s for it
+  for _ in $(seq 600); do
+    id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1) || true
+    if [ -n "$id" ]; then
+      eval "$(xdotool getwindowgeometry --shell "$id")"
+      echo "$X $Y $WIDTH $HEIGHT"
+      return 0
+    fi
+    sleep 0.1
+  done
+  return 1
+}
+
+shot() { xwd -root -silent | convert xwd:- -crop 720x480+0+0 "$demo/$1.png"; echo "demo: saved $demo/$1.png"; }
+
+# Presses the button at client point (x, y) of a freshly started launcher; $3 names the shot.
+press() {
+  launcher & local pid=$!
+  read -r wx wy ww wh < <(window_of "Valdrenn Launcher")
+  sleep 1
+  # The frame is Wine's own: equal borders, the small caption on top of a 447x315 client area.
+  local border=$(((ww - 447) / 2)) caption=$((wh - 315 - (ww - 447) / 2))
+  [ "$3" = launcher ] || true
+  xdotool mousemove $((wx + border + $1)) $((wy + caption + $2)) click 1
+  wait "$pid" || true
+}
+
+launcher & first=$!
+window_of "Valdrenn Launcher" >/dev/null
+sleep 1
+shot launcher
+kill "$first" 2>/dev/null || true
+wait "$first" 2>/dev/null || true
+
+press 124 96 singleplayer
+window_of "Valdrenn - Singleplayer" >/dev/null && sleep 1 && shot singleplayer
+press 124 136 multiplayer
+window_of "Valdrenn - Multiplayer" >/dev/null && sleep 1 && shot multiplayer
+press 124 296 exit
+echo "demo: Exit ended the launcher"

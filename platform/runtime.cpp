@@ -17,29 +17,6 @@ void ThunRTMain(const ProjectRecord& project) {
     engine.runMessageLoop();
 }
 
-double rtcShell(const wchar_t* pathName, int windowStyle) {
-    const std::wstring name = pathName ? pathName : L"";
-    if (name.empty() || windowStyle < vbHide || windowStyle > vbMinimizedNoFocus || windowStyle == 5)
-        throw RuntimeError{5, L"Invalid procedure call or argument", name, {}};
-
-    // The system's own program search finds a bare name: the launcher's folder first, then the
-    // current folder, the system folders and the search path.
-    std::wstring commandLine = name;  // CreateProcessW may write to it
-    STARTUPINFOW startup = {sizeof startup};
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = static_cast<WORD>(windowStyle);
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process))
-        throw errorFromWin32(GetLastError(), name);
-
-    // Nothing of the started program is kept; let it take the foreground we are about to leave.
-    AllowSetForegroundWindow(process.dwProcessId);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return static_cast<double>(process.dwProcessId);
-}
-
 HRESULT Global::Unload(Form& form) { return form.unload(); }
 
 Global& vbaNew2Global() {

@@ -11,12 +11,13 @@ source "$here/wine-common.sh"
 build=${VALDRENN_BUILD_DIR:-$root/build}
 
 bits=$(runnable_bits)
-build_product "$build/i686" -DVALDRENN_BUILD_TESTS=OFF
+export BUILD_TARGETS="Launcher standin"
+build_product "$build/i686"
 if [ "$bits" = 32 ]; then
   bin=$build/i686/bin
 else
   echo "demo: this machine cannot run 32-bit code; running the x86-64 build of the same sources"
-  build_x64 "$build/x64" -DVALDRENN_BUILD_TESTS=OFF
+  build_x64 "$build/x64"
   bin=$build/x64/bin
 fi
 

@@ -1,5 +1,7 @@
 #include "harness.h"
 
+#include <tlhelp32.h>
+
 #include <algorithm>
 #include <atomic>
 #include <cstring>
@@ -300,6 +302,24 @@ HWND Launcher::focusedWindow() const {
 void Launcher::makeForeground() const {
     SetForegroundWindow(window_);
     waitUntil([&] { return GetForegroundWindow() == window_; }, 5s);
+}
+
+ULONGLONG Launcher::cpuTime() const {
+    FILETIME created, exited, kernel, user;
+    GetProcessTimes(process_, &created, &exited, &kernel, &user);
+    const auto ticks = [](FILETIME t) { return (ULONGLONG{t.dwHighDateTime} << 32) | t.dwLowDateTime; };
+    return ticks(kernel) + ticks(user);
+}
+
+std::vector<DWORD> processesNamed(const std::wstring& exeName) {
+    std::vector<DWORD> found;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W entry = {sizeof entry};
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
+        if (CompareStringOrdinal(entry.szExeFile, -1, exeName.c_str(), -1, TRUE) == CSTR_EQUAL)
+            found.push_back(entry.th32ProcessID);
+    CloseHandle(snapshot);
+    return found;
 }
 
 void clickAt(POINT screen) {

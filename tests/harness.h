@@ -96,6 +96,9 @@ public:
     HWND focusedWindow() const;
     void makeForeground() const;
 
+    // Kernel and user time the process has used, in 100-nanosecond units.
+    ULONGLONG cpuTime() const;
+
 private:
     HANDLE process_ = nullptr;
     DWORD pid_ = 0;
@@ -168,6 +171,9 @@ private:
     std::vector<BYTE> old_;
     bool existed_ = false;
 };
+
+// Processes whose executable has this file name, any folder.
+std::vector<DWORD> processesNamed(const std::wstring& exeName);
 
 std::wstring windowText(HWND window);
 std::wstring className(HWND window);

@@ -17,7 +17,7 @@ void CheckBox::registerClass(HINSTANCE module) {
     WNDCLASSEXW wc = {sizeof wc};
     // No CS_DBLCLKS: a double click is two clicks, as the user made them.
     wc.style = CS_HREDRAW | CS_VREDRAW;
-    wc.lpfnWndProc = windowProc;
+    wc.lpfnWndProc = windowProcOf<CheckBox>;
     wc.hInstance = module;
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.lpszClassName = kClassName;
@@ -30,17 +30,6 @@ void CheckBox::create(HWND parent, int id) {
                     WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS, engine.toPixelsX(def_.left),
                     engine.toPixelsY(def_.top), engine.toPixelsX(def_.width), engine.toPixelsY(def_.height), parent,
                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), engine.module(), this);
-}
-
-LRESULT CALLBACK CheckBox::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* self = static_cast<CheckBox*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        self->hwnd_ = hwnd;
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<CheckBox*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (!self) return DefWindowProcW(hwnd, message, wParam, lParam);
-    return guarded([&] { return self->handle(message, wParam, lParam); });
 }
 
 LRESULT CheckBox::handle(UINT message, WPARAM wParam, LPARAM lParam) {

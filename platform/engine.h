@@ -67,4 +67,18 @@ LRESULT guarded(Body&& body) noexcept {
     }
 }
 
+// The one window procedure of a class of ours: recovers the object from WM_NCCREATE's create
+// parameters and hands every message to its handle(), guarded.
+template <class Window>
+LRESULT CALLBACK windowProcOf(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* self = static_cast<Window*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        self->hwnd_ = hwnd;
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (!self) return DefWindowProcW(hwnd, message, wParam, lParam);
+    return guarded([&] { return self->handle(message, wParam, lParam); });
+}
+
 }  // namespace platform

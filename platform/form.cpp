@@ -32,7 +32,7 @@ FrameStyle frameStyle(BorderStyle border, bool showInTaskbar) {
 
 void Form::registerClass(HINSTANCE module) {
     WNDCLASSEXW wc = {sizeof wc};
-    wc.lpfnWndProc = windowProc;
+    wc.lpfnWndProc = windowProcOf<Form>;
     wc.hInstance = module;
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.lpszClassName = kClassName;
@@ -136,17 +136,6 @@ void Form::moveFocus(const CheckBox& from, bool backward) {
     const std::size_t count = order.size();
     const std::size_t index = static_cast<std::size_t>(at - order.begin());
     SetFocus(order[(index + (backward ? count - 1 : 1)) % count]->hwnd());
-}
-
-LRESULT CALLBACK Form::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* self = static_cast<Form*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        self->hwnd_ = hwnd;
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<Form*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (!self) return DefWindowProcW(hwnd, message, wParam, lParam);
-    return guarded([&] { return self->handle(message, wParam, lParam); });
 }
 
 LRESULT Form::handle(UINT message, WPARAM wParam, LPARAM lParam) {

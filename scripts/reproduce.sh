@@ -32,27 +32,20 @@ build_in() {
 }
 
 # Source and build folders of different names and lengths, so that any path that reaches the
-# binary shows as a difference.
+# binary shows as a difference; one build after the other, so that a time stamp does too.
 first=$work/a/src second=$work/second-place/valdrenn-launcher
-build_in "$first" "$work/a/b" &
-one=$!
-build_in "$second" "$work/second-place/out/i686" &
-two=$!
-failed=0
-wait "$one" || failed=1
-wait "$two" || failed=1
-if [ $failed = 1 ]; then
+if ! build_in "$first" "$work/a/b" || ! build_in "$second" "$work/second-place/out/i686"; then
   echo "reproduce: a build failed" >&2
   exit 1
 fi
 
 a=$work/a/b/bin/Launcher.exe b=$work/second-place/out/i686/bin/Launcher.exe
-if ! cmp "$a" "$b"; then
-  echo "reproduce: two clean builds differ ($(cmp -l "$a" "$b" | wc -l) bytes)" >&2
+if grep -a -q -F -e "$work" -e "$root" "$a" "$b"; then
+  echo "reproduce: Launcher.exe holds a build or source folder name" >&2
   exit 1
 fi
-if grep -a -q -F -e "$work" -e "$root" -e "$first" -e "$second" "$a"; then
-  echo "reproduce: Launcher.exe holds a build or source folder name" >&2
+if ! cmp "$a" "$b"; then
+  echo "reproduce: two clean builds differ ($(cmp -l "$a" "$b" | wc -l) bytes)" >&2
   exit 1
 fi
 sum=$(sha256sum "$a" | cut -d' ' -f1)

@@ -1,4 +1,4 @@
-# Writes a resource script part that carries an .ico file as one icon group and its images, each
+# Writes resource script text that carries an .ico file as one icon group and its images, each
 # image a resource of its own numbered from FIRST_IMAGE. The resource compiler's ICON statement
 # would number the images itself; raw data blocks let us choose the numbers and keep every byte.
 # Script mode:

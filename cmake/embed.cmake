@@ -6,7 +6,9 @@ string(LENGTH "${hex}" digits)
 math(EXPR size "${digits} / 2")
 string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${hex}")
 # Break the one long line every 32 bytes (160 characters) to keep compilers and editors happy.
-string(REGEX REPLACE "((0x..,){32})" "\\1\n" bytes "${bytes}")
+# CMake's regular expressions know no {n}; spell the 32 out.
+string(REPEAT "0x..," 32 line)
+string(REGEX REPLACE "(${line})" "\\1\n" bytes "${bytes}")
 file(WRITE "${OUTPUT}.tmp"
   "// Generated from ${SYMBOL}'s source file by embed.cmake; do not edit.\n"
   "#include <cstddef>\n"

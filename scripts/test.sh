@@ -26,6 +26,9 @@ else
   suite=$build/x64
 fi
 
+# Two clean builds elsewhere must give the very bytes of the product just built.
+bash "$root/scripts/reproduce.sh" "$build/i686/bin/Launcher.exe"
+
 cleanup() {
   [ -d "$suite/wine/prefix-$bits" ] && (wine_select "$bits" "$suite/wine/prefix-$bits"; "$WINE_SERVER" -k 2>/dev/null || true)
   stop_display "$suite/wine"

@@ -28,18 +28,6 @@ std::wstring widen(const std::string& text) {
 
 [[noreturn]] void fail(const std::wstring& what) { throw std::runtime_error(narrow(what)); }
 
-std::vector<unsigned char> readFile(const std::wstring& path) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return {};
-    std::vector<unsigned char> bytes(GetFileSize(file, nullptr));
-    DWORD read = 0;
-    if (!bytes.empty()) ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
-    bytes.resize(read);
-    CloseHandle(file);
-    return bytes;
-}
-
 void removeTree(const std::wstring& path) {
     WIN32_FIND_DATAW found;
     HANDLE search = FindFirstFileW(joinPath(path, L"*").c_str(), &found);
@@ -129,6 +117,18 @@ std::wstring joinPath(const std::wstring& folder, const std::wstring& name) {
 }
 
 bool fileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::vector<unsigned char> readFile(const std::wstring& path) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return {};
+    std::vector<unsigned char> bytes(GetFileSize(file, nullptr));
+    DWORD read = 0;
+    if (!bytes.empty()) ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
+    bytes.resize(read);
+    CloseHandle(file);
+    return bytes;
+}
 
 TempFolder::TempFolder(const std::wstring& name) {
     static std::atomic<int> counter{0};

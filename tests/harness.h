@@ -21,6 +21,8 @@ constexpr wchar_t kTitle[] = L"Valdrenn Launcher";
 std::wstring testFolder();
 std::wstring joinPath(const std::wstring& folder, const std::wstring& name);
 bool fileExists(const std::wstring& path);
+// The whole file; empty when it cannot be read.
+std::vector<unsigned char> readFile(const std::wstring& path);
 
 // A fresh folder under the temporary folder, removed with everything in it at the end.
 class TempFolder {

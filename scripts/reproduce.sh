@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# Builds Launcher.exe twice from clean copies of this checkout's sources, in two unlike temporary
+# folders, and fails unless both are the same bytes with no folder name inside; prints the sha256.
+# Given Launcher.exe files, also fails unless each is those same bytes.
+#   usage: reproduce.sh [LAUNCHER.EXE...]
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/.." && pwd)
+bash "$here/setup.sh"
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# The checkout's files as they are now, uncommitted edits included, without what git ignores
+# (build folders).
+copy_sources() {
+  mkdir -p "$1"
+  (cd "$root" && git ls-files -z --cached --others --exclude-standard --deduplicate |
+    while IFS= read -r -d '' file; do [ -e "$file" ] && printf '%s\0' "$file"; done |
+    tar --null -T - -cf -) | tar -x -C "$1"
+}
+
+build_in() {
+  local src=$1 out=$2
+  copy_sources "$src"
+  mkdir -p "$(dirname "$out")"
+  if ! { cmake -S "$src" -B "$out" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$src/cmake/mingw-i686.cmake" \
+           -DVALDRENN_BUILD_TESTS=OFF && cmake --build "$out" --target Launcher; } >"$out.log" 2>&1; then
+    cat "$out.log" >&2
+    return 1
+  fi
+}
+
+# Source and build folders of different names and lengths, so that any path that reaches the
+# binary shows as a difference; one build after the other, so that a time stamp does too.
+first=$work/a/src second=$work/second-place/valdrenn-launcher
+if ! build_in "$first" "$work/a/b" || ! build_in "$second" "$work/second-place/out/i686"; then
+  echo "reproduce: a build failed" >&2
+  exit 1
+fi
+
+a=$work/a/b/bin/Launcher.exe b=$work/second-place/out/i686/bin/Launcher.exe
+if grep -a -q -F -e "$work" -e "$root" "$a" "$b"; then
+  echo "reproduce: Launcher.exe holds a build or source folder name" >&2
+  exit 1
+fi
+if ! cmp "$a" "$b"; then
+  echo "reproduce: two clean builds differ ($(cmp -l "$a" "$b" | wc -l) bytes)" >&2
+  exit 1
+fi
+sum=$(sha256sum "$a" | cut -d' ' -f1)
+echo "reproduce: two clean builds are byte-identical; Launcher.exe sha256 $sum"
+
+status=0
+for given in "$@"; do
+  if cmp -s "$a" "$given"; then
+    echo "reproduce: $given is the same file"
+  else
+    echo "reproduce: $given differs (sha256 $(sha256sum "$given" | cut -d' ' -f1))" >&2
+    status=1
+  fi
+done
+exit $status

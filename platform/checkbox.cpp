@@ -26,10 +26,11 @@ void CheckBox::registerClass(HINSTANCE module) {
 
 void CheckBox::create(HWND parent, int id) {
     const Engine& engine = Engine::instance();
-    CreateWindowExW(0, kClassName, def_.caption ? def_.caption : L"",
+    const HWND created = CreateWindowExW(0, kClassName, def_.caption ? def_.caption : L"",
                     WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS, engine.toPixelsX(def_.left),
                     engine.toPixelsY(def_.top), engine.toPixelsX(def_.width), engine.toPixelsY(def_.height), parent,
                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), engine.module(), this);
+    if (!created) throw errorFromWin32(GetLastError(), def_.name);
 }
 
 LRESULT CheckBox::handle(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -60,6 +61,7 @@ LRESULT CheckBox::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_SETFOCUS:
         case WM_KILLFOCUS:
             focused_ = message == WM_SETFOCUS;
+            if (focused_) form_.controlFocused(hwnd_);
             if (!focused_) {
                 spaceDown_ = false;
                 setPushing(false);
@@ -69,7 +71,7 @@ LRESULT CheckBox::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_GETDLGCODE:
             return DLGC_BUTTON;
         case BM_GETCHECK:
-            // Lets accessibility tools (and tests) read the value the way they read any button's.
+            // The value, read the way any button's is; nothing in the launcher reads it.
             return checked_ ? BST_CHECKED : BST_UNCHECKED;
         case WM_NCDESTROY:
             hwnd_ = nullptr;
@@ -88,7 +90,7 @@ void CheckBox::onPaint() {
     SetDCBrushColor(dc, resolveColor(def_.backColor));
     FillRect(dc, &box, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
     RECT edge = box;
-    DrawEdge(dc, &edge, pressedIn ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT);
+    DrawEdge(dc, &edge, pressedIn ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT | BF_ADJUST);  // edge: the face inside
 
     const wchar_t* caption = def_.caption ? def_.caption : L"";
     HGDIOBJ oldFont = SelectObject(dc, Engine::instance().font());

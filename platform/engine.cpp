@@ -25,6 +25,16 @@ void restrictDllSearch() {
     if (set) set(LOAD_LIBRARY_SEARCH_SYSTEM32);
 }
 
+// Layout follows the DPI the system really has; left unaware, newer Windows would report 96 and
+// stretch the whole window, artwork and text, into a blur.
+void useTheRealDpi() {
+    using SetProcessDpiAwareFn = BOOL(WINAPI*)();
+    HMODULE user = GetModuleHandleW(L"user32.dll");
+    auto* set = reinterpret_cast<SetProcessDpiAwareFn>(
+        reinterpret_cast<void*>(GetProcAddress(user, "SetProcessDPIAware")));
+    if (set) set();
+}
+
 }  // namespace
 
 Engine& Engine::instance() {
@@ -34,6 +44,7 @@ Engine& Engine::instance() {
 
 void Engine::start(const ProjectRecord& project, HINSTANCE module) {
     restrictDllSearch();
+    useTheRealDpi();
     project_ = &project;
     module_ = module;
 

@@ -26,8 +26,8 @@ public:
     int toPixelsX(int twips) const { return MulDiv(twips, dpiX_, kTwipsPerInch); }
     int toPixelsY(int twips) const { return MulDiv(twips, dpiY_, kTwipsPerInch); }
 
-    // While a handler runs or a report is up, controls ignore input: a second click that was
-    // already queued must not run a second handler or change what the window shows.
+    // While a handler runs or a report is up, controls ignore input, so that nothing a handler
+    // does (a report's own message loop, say) can run a second handler or change the buttons.
     bool busy() const { return busy_; }
     void enterModal() { busy_ = true; }
 
@@ -61,7 +61,7 @@ LRESULT guarded(Body&& body) noexcept {
     } catch (const RuntimeError& error) {
         reportUntrapped(error);
     } catch (const std::bad_alloc&) {
-        reportUntrapped({7, L"Out of memory", {}, {}});
+        reportOutOfMemory();
     } catch (...) {
         reportUntrapped({51, L"Internal error", {}, {}});
     }

@@ -146,7 +146,8 @@ LRESULT Form::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_ERASEBKGND:
             return 1;  // WM_PAINT covers every pixel
         case WM_ACTIVATE:
-            onActivate(LOWORD(wParam) != WA_INACTIVE);
+            // The focus leaves with the activation and comes back to the same control.
+            if (LOWORD(wParam) != WA_INACTIVE && focus_) SetFocus(focus_);
             return 0;
         case WM_SETFOCUS:
             if (focus_) SetFocus(focus_);
@@ -163,16 +164,6 @@ LRESULT Form::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             break;
     }
     return DefWindowProcW(hwnd_, message, wParam, lParam);
-}
-
-void Form::onActivate(bool active) {
-    // The focus leaves with the activation and comes back to the same control.
-    if (!active) {
-        HWND focused = GetFocus();
-        if (focused && IsChild(hwnd_, focused)) focus_ = focused;
-    } else if (focus_) {
-        SetFocus(focus_);
-    }
 }
 
 void Form::onPaint() {

@@ -31,6 +31,8 @@ public:
 
     // Tab and Shift+Tab: the next control in tab-index order, in a ring.
     void moveFocus(const CheckBox& from, bool backward);
+    // Remembered so that the focus comes back to it when the window is activated again.
+    void controlFocused(HWND control) { focus_ = control; }
 
 private:
     struct DrawnLabel {
@@ -49,12 +51,11 @@ private:
     void createControls();
     RECT measureLabel(const ControlDef& def) const;
     void onPaint();
-    void onActivate(bool active);
     std::vector<CheckBox*> tabOrder() const;
 
     const FormDef& def_;
     HWND hwnd_ = nullptr;
-    HWND focus_ = nullptr;  // the control that has, or gets back, the focus
+    HWND focus_ = nullptr;  // the control that has the focus, or had it when the window was left
     std::vector<std::unique_ptr<CheckBox>> checkBoxes_;
     std::vector<DrawnLabel> labels_;
     std::vector<DrawnImage> images_;

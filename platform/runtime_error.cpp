@@ -79,13 +79,43 @@ std::wstring formatReport(const RuntimeError& error) {
     return text;
 }
 
-[[noreturn]] void reportUntrapped(const RuntimeError& error) {
-    // The window stays as it is, owner of the report, so the user still sees what was pressed.
+namespace {
+
+[[noreturn]] void showReportAndEnd(const wchar_t* text, UINT code) {
+    // Only one report is ever shown: an error raised from the report's own message loop ends the
+    // program with the first error's number.
+    static UINT exitCode = 0;
+    if (exitCode) ExitProcess(exitCode);
+    exitCode = code;
+
     Engine& engine = Engine::instance();
     engine.enterModal();
-    MessageBoxW(engine.reportOwner(), formatReport(error).c_str(), engine.title(),
-                MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
-    ExitProcess(error.number > 0 ? static_cast<UINT>(error.number) : 1u);
+    // Input queued before the report, a second tap of the space bar say, would otherwise go to
+    // the report's button and dismiss it unseen.
+    MSG queued;
+    while (PeekMessageW(&queued, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
+    }
+    while (PeekMessageW(&queued, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE)) {
+    }
+    // The window stays as it is, owner of the report, so the user still sees what was pressed.
+    MessageBoxW(engine.reportOwner(), text, engine.title(), MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+    ExitProcess(exitCode);
+}
+
+}  // namespace
+
+[[noreturn]] void reportUntrapped(const RuntimeError& error) {
+    std::wstring text;
+    try {
+        text = formatReport(error);
+    } catch (...) {
+        reportOutOfMemory();
+    }
+    showReportAndEnd(text.c_str(), error.number > 0 ? static_cast<UINT>(error.number) : 1u);
+}
+
+[[noreturn]] void reportOutOfMemory() noexcept {
+    showReportAndEnd(L"Run-time error '7':\r\n\r\nOut of memory", 7);
 }
 
 }  // namespace platform

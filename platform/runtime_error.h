@@ -27,4 +27,7 @@ std::wstring formatReport(const RuntimeError& error);
 // Shows the report of an untrapped error and ends the process with the error's number.
 [[noreturn]] void reportUntrapped(const RuntimeError& error);
 
+// The same for running out of memory, without needing any.
+[[noreturn]] void reportOutOfMemory() noexcept;
+
 }  // namespace platform

@@ -21,9 +21,10 @@ std::wstring currentFolder() {
     return folder;
 }
 
-// Where the system's search stops for a bare name it could not start, if that is the launcher's
-// folder or the current folder. Some platforms say only "not found" or "denied" when what lies
-// there is a folder or a file that cannot be opened; the player is better served by the truth.
+// Some platforms say only "not found" or "denied" when what lies where the search stopped is a
+// folder or a file that cannot be opened; the player is better served by the truth. The first of
+// the two folders that the search looks in first and that holds the name is taken to be where it
+// stopped.
 RuntimeError failedStart(DWORD code, const std::wstring& name) {
     const bool bare = name.find_first_of(L"\\/:\" ") == std::wstring::npos;
     if (!bare || (code != ERROR_FILE_NOT_FOUND && code != ERROR_PATH_NOT_FOUND && code != ERROR_ACCESS_DENIED))

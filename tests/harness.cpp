@@ -239,7 +239,20 @@ Launcher::Launcher(const LaunchOptions& options) {
         60s);
     if (!window_) fail(L"the launcher showed no window");
     WaitForInputIdle(process_, 10000);
-    Sleep(300);  // let the X server show what was painted
+    // Painted means the buttons' faces are on the screen; under a changed scheme they may have
+    // another colour than this process knows, so this only waits, it does not judge.
+    RECT face;
+    GetWindowRect(button(L"Singleplayer"), &face);
+    const POINT probe = {face.left + 4, face.top + 4};
+    waitUntil(
+        [&] {
+            HDC screen = GetDC(nullptr);
+            const COLORREF seen = GetPixel(screen, probe.x, probe.y);
+            ReleaseDC(nullptr, screen);
+            return seen == GetSysColor(COLOR_HIGHLIGHT);
+        },
+        3s);
+    Sleep(100);
 }
 
 Launcher::~Launcher() {
@@ -301,14 +314,52 @@ HWND Launcher::focusedWindow() const {
 
 void Launcher::makeForeground() const {
     SetForegroundWindow(window_);
-    waitUntil([&] { return GetForegroundWindow() == window_; }, 5s);
+    if (!waitUntil([&] { return GetForegroundWindow() == window_; }, 5s))
+        fail(L"the launcher's window did not come to the foreground");
 }
 
 ULONGLONG Launcher::cpuTime() const {
-    FILETIME created, exited, kernel, user;
-    GetProcessTimes(process_, &created, &exited, &kernel, &user);
     const auto ticks = [](FILETIME t) { return (ULONGLONG{t.dwHighDateTime} << 32) | t.dwLowDateTime; };
-    return ticks(kernel) + ticks(user);
+    ULONGLONG total = 0;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    THREADENTRY32 entry = {sizeof entry};
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+        if (entry.th32OwnerProcessID != pid_) continue;
+        HANDLE thread = OpenThread(THREAD_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ThreadID);
+        if (!thread) continue;
+        FILETIME created, exited, kernel, user;
+        if (GetThreadTimes(thread, &created, &exited, &kernel, &user)) total += ticks(kernel) + ticks(user);
+        CloseHandle(thread);
+    }
+    CloseHandle(snapshot);
+    return total;
+}
+
+bool samePath(const std::wstring& a, const std::wstring& b) {
+    const auto full = [](const std::wstring& path) {
+        std::wstring result(32768, L'\0');
+        result.resize(GetFullPathNameW(path.c_str(), static_cast<DWORD>(result.size()), result.data(), nullptr));
+        while (result.size() > 3 && result.back() == L'\\') result.pop_back();
+        return result;
+    };
+    return CompareStringOrdinal(full(a).c_str(), -1, full(b).c_str(), -1, TRUE) == CSTR_EQUAL;
+}
+
+std::wstring folderOf(const std::wstring& path) { return path.substr(0, path.find_last_of(L"\\/")); }
+
+bool processRunning(DWORD pid) {
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+    if (!process) return false;
+    const bool running = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+    CloseHandle(process);
+    return running;
+}
+
+std::wstring reportText(HWND report) {
+    std::wstring text;
+    for (HWND child = GetWindow(report, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        text += windowText(child) + L"\n";
+    return text;
 }
 
 std::vector<DWORD> processesNamed(const std::wstring& exeName) {
@@ -326,6 +377,17 @@ void clickAt(POINT screen) {
     SetCursorPos(screen.x, screen.y);
     Sleep(50);
     send({mouse(MOUSEEVENTF_LEFTDOWN)});
+    send({mouse(MOUSEEVENTF_LEFTUP)});
+}
+
+void dragThrough(POINT from, std::initializer_list<POINT> path) {
+    SetCursorPos(from.x, from.y);
+    Sleep(50);
+    send({mouse(MOUSEEVENTF_LEFTDOWN)});
+    for (POINT at : path) {
+        SetCursorPos(at.x, at.y);
+        send({mouse(MOUSEEVENTF_MOVE)});
+    }
     send({mouse(MOUSEEVENTF_LEFTUP)});
 }
 
@@ -350,6 +412,8 @@ void pressKey(WORD vk, bool shift) {
     if (shift) inputs.push_back(key(VK_SHIFT, true));
     send(inputs);
 }
+
+void doubleTapKey(WORD vk) { send({key(vk, false), key(vk, true), key(vk, false), key(vk, true)}); }
 
 void pressAltF4() { send({key(VK_MENU, false), key(VK_F4, false), key(VK_F4, true), key(VK_MENU, true)}); }
 

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <chrono>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <vector>
@@ -98,7 +99,8 @@ public:
     HWND focusedWindow() const;
     void makeForeground() const;
 
-    // Kernel and user time the process has used, in 100-nanosecond units.
+    // Kernel and user time the process's threads have used, in 100-nanosecond units. (Wine's
+    // GetProcessTimes answers for the calling process whatever handle it is given.)
     ULONGLONG cpuTime() const;
 
 private:
@@ -109,9 +111,13 @@ private:
 
 // Real input through the system's input queue.
 void clickAt(POINT screen);
+// Presses the left button at `from`, moves through `path` and releases at its last point.
+void dragThrough(POINT from, std::initializer_list<POINT> path);
 void doubleClickAt(POINT screen);
 void clickCentre(HWND window);
 void pressKey(WORD key, bool shift = false);
+// Two quick taps of a key, queued at once.
+void doubleTapKey(WORD key);
 void pressAltF4();
 
 // Screen pixels of a window's client area, as the screen shows them.
@@ -173,6 +179,14 @@ private:
     std::vector<BYTE> old_;
     bool existed_ = false;
 };
+
+// Two paths name the same file or folder (case and a trailing backslash aside).
+bool samePath(const std::wstring& a, const std::wstring& b);
+// The folder part of a path.
+std::wstring folderOf(const std::wstring& path);
+bool processRunning(DWORD pid);
+// Everything a message box says: its static texts and its buttons' captions.
+std::wstring reportText(HWND report);
 
 // Processes whose executable has this file name, any folder.
 std::vector<DWORD> processesNamed(const std::wstring& exeName);

@@ -36,6 +36,26 @@ TEST_F(KeyboardTest, TabAndShiftTabRingThroughTheButtonsInTabOrder) {
     EXPECT_TRUE(starts.read().empty());
 }
 
+TEST_F(KeyboardTest, TheFocusComesBackToTheSameButtonAfterAnotherWindowWasActive) {
+    start();
+    launcher->makeForeground();
+    pressKey(VK_TAB);
+    const HWND multi = launcher->button(L"Multiplayer");
+    ASSERT_TRUE(waitUntil([&] { return launcher->focusedWindow() == multi; }, 3s));
+
+    // Another program's window takes the foreground for a while.
+    HWND other = CreateWindowExW(0, L"STATIC", L"another program", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 600, 500, 200,
+                                 100, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(other, nullptr);
+    SetForegroundWindow(other);
+    EXPECT_TRUE(waitUntil([&] { return GetForegroundWindow() == other; }, 3s));
+    DestroyWindow(other);
+
+    launcher->makeForeground();
+    EXPECT_TRUE(waitUntil([&] { return launcher->focusedWindow() == multi; }, 3s))
+        << "focus on " << testing::PrintToString(windowText(launcher->focusedWindow()));
+}
+
 TEST_F(KeyboardTest, EnterAndEscapeDoNothing) {
     start();
     launcher->makeForeground();

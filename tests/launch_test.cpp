@@ -5,32 +5,6 @@ using namespace harness;
 
 namespace {
 
-bool samePath(const std::wstring& a, const std::wstring& b) {
-    wchar_t fullA[MAX_PATH * 4], fullB[MAX_PATH * 4];
-    GetFullPathNameW(a.c_str(), MAX_PATH * 4, fullA, nullptr);
-    GetFullPathNameW(b.c_str(), MAX_PATH * 4, fullB, nullptr);
-    std::wstring x = fullA, y = fullB;
-    while (x.size() > 3 && x.back() == L'\\') x.pop_back();
-    while (y.size() > 3 && y.back() == L'\\') y.pop_back();
-    return CompareStringOrdinal(x.c_str(), -1, y.c_str(), -1, TRUE) == CSTR_EQUAL;
-}
-
-bool stillRunning(DWORD pid) {
-    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
-    if (!process) return false;
-    const bool running = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
-    CloseHandle(process);
-    return running;
-}
-
-// Everything the run time's report says, caption and text.
-std::wstring reportText(HWND report) {
-    std::wstring text = windowText(report);
-    for (HWND child = GetWindow(report, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-        text += L"\n" + windowText(child);
-    return text;
-}
-
 POINT closeBox(HWND window) {
     RECT frame;
     GetWindowRect(window, &frame);
@@ -63,7 +37,7 @@ TEST_P(ModeButtonTest, StartsItsGameFromTheLauncherFolderThenEnds) {
     EXPECT_TRUE(samePath(game.cwd, elsewhere.path())) << "the game runs in the launcher's current folder";
 
     EXPECT_EQ(launcher->waitForExit(), std::optional<DWORD>(0));
-    EXPECT_TRUE(stillRunning(game.pid)) << "the game runs on after the launcher has ended";
+    EXPECT_TRUE(processRunning(game.pid)) << "the game runs on after the launcher has ended";
     Sleep(500);
     EXPECT_EQ(starts.read().size(), 1u) << "started once";
 }
@@ -81,7 +55,6 @@ protected:
         EXPECT_EQ(launcher->waitForExit(), std::optional<DWORD>(0));
         Sleep(300);
         EXPECT_TRUE(starts.read().empty()) << "a game was started";
-        EXPECT_TRUE(launcher->reports().empty());
     }
 };
 
@@ -129,28 +102,56 @@ TEST_F(EndingTest, ClicksOnTheArtworkAndTheCreditDoNothing) {
     for (HWND button : launcher->children()) EXPECT_EQ(SendMessageW(button, BM_GETCHECK, 0, 0), BST_UNCHECKED);
 }
 
-class MissingGameTest : public LauncherTest {};
+TEST_F(EndingTest, ReleasingTheMouseOffAButtonDoesNothing) {
+    start();
+    RECT box;
+    GetWindowRect(launcher->button(L"Singleplayer"), &box);
+    const POINT on = {(box.left + box.right) / 2, (box.top + box.bottom) / 2};
+    const POINT off = clientPoint(300, 100);
+    dragThrough(on, {off});
+    Sleep(700);
+    EXPECT_TRUE(launcher->running());
+    EXPECT_TRUE(starts.read().empty());
+    EXPECT_EQ(SendMessageW(launcher->button(L"Singleplayer"), BM_GETCHECK, 0, 0), BST_UNCHECKED);
 
-TEST_F(MissingGameTest, IsReportedOnceWithTheButtonPressedInThenTheLauncherEnds) {
-    start({L"valdrennsp.exe"});
-    const HWND multiplayer = launcher->button(L"Multiplayer");
-    clickCentre(multiplayer);
+    // Back onto the button before releasing, it is a press after all.
+    dragThrough(on, {off, on});
+    ASSERT_EQ(starts.waitFor(1).size(), 1u);
+    EXPECT_EQ(launcher->waitForExit(), std::optional<DWORD>(0));
+}
+
+class MissingGameTest : public LauncherTest, public testing::WithParamInterface<ModeCase> {
+protected:
+    // Starts the launcher with only the other mode's game program and presses this mode's button.
+    HWND startWithoutTheGame() {
+        const bool single = std::wstring(GetParam().program) == L"valdrennsp.exe";
+        start({single ? L"valdrennmp.exe" : L"valdrennsp.exe"});
+        return launcher->button(GetParam().button);
+    }
+};
+
+TEST_P(MissingGameTest, IsReportedOnceWithTheButtonPressedInThenTheLauncherEnds) {
+    const HWND pressed = startWithoutTheGame();
+    clickCentre(pressed);
 
     const HWND report = launcher->waitForReport();
     ASSERT_NE(report, nullptr) << "no report captioned Valdrenn Launcher";
     EXPECT_EQ(launcher->reports().size(), 1u);
     const std::wstring text = reportText(report);
-    EXPECT_NE(text.find(L"53"), std::wstring::npos) << testing::PrintToString(text);
+    EXPECT_NE(text.find(L"'53'"), std::wstring::npos) << testing::PrintToString(text);
     EXPECT_NE(text.find(L"File not found"), std::wstring::npos) << testing::PrintToString(text);
-    EXPECT_NE(text.find(L"valdrennmp.exe"), std::wstring::npos) << testing::PrintToString(text);
+    EXPECT_NE(text.find(GetParam().program), std::wstring::npos) << testing::PrintToString(text);
 
     // While the report is up the window stays, the pressed button shown pressed in.
     EXPECT_TRUE(IsWindowVisible(launcher->window()));
-    EXPECT_EQ(SendMessageW(multiplayer, BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(SendMessageW(pressed, BM_GETCHECK, 0, 0), BST_CHECKED);
     {
+        RECT box;
+        GetWindowRect(pressed, &box);
+        MapWindowPoints(nullptr, launcher->window(), reinterpret_cast<POINT*>(&box), 2);
         const Capture screen(launcher->window());
-        EXPECT_EQ(screen.at(64, 120), GetSysColor(COLOR_3DSHADOW)) << "sunken edge on Multiplayer";
-        EXPECT_EQ(screen.at(64, 80), GetSysColor(COLOR_3DLIGHT)) << "Singleplayer stays raised";
+        EXPECT_EQ(screen.at(box.left, box.top), GetSysColor(COLOR_3DSHADOW)) << "sunken edge";
+        EXPECT_EQ(screen.at(64, 280), GetSysColor(COLOR_3DLIGHT)) << "Exit stays raised";
     }
     EXPECT_TRUE(starts.read().empty()) << "no other program was tried";
 
@@ -159,6 +160,27 @@ TEST_F(MissingGameTest, IsReportedOnceWithTheButtonPressedInThenTheLauncherEnds)
     ASSERT_TRUE(code.has_value()) << "the launcher did not end after the report";
     EXPECT_EQ(*code, 53u) << "the exit code is the run-time error's number";
     EXPECT_TRUE(starts.read().empty());
+    EXPECT_TRUE(processesNamed(GetParam().program).empty()) << "a process was left behind";
 }
+
+TEST_P(MissingGameTest, ASecondTapOfTheSpaceBarDoesNotDismissTheReportUnseen) {
+    const HWND pressed = startWithoutTheGame();
+    launcher->makeForeground();
+    if (std::wstring(GetParam().program) == L"valdrennmp.exe") pressKey(VK_TAB);
+    ASSERT_TRUE(waitUntil([&] { return launcher->focusedWindow() == pressed; }, 3s));
+    doubleTapKey(VK_SPACE);
+    ASSERT_NE(launcher->waitForReport(), nullptr);
+    Sleep(1000);
+    EXPECT_TRUE(launcher->running()) << "the report went away by itself";
+    EXPECT_EQ(launcher->reports().size(), 1u);
+    EXPECT_EQ(SendMessageW(pressed, BM_GETCHECK, 0, 0), BST_CHECKED);
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, MissingGameTest,
+                         testing::Values(ModeCase{L"Singleplayer", L"valdrennsp.exe"},
+                                         ModeCase{L"Multiplayer", L"valdrennmp.exe"}),
+                         [](const testing::TestParamInfo<ModeCase>& info) {
+                             return info.index == 0 ? "Singleplayer" : "Multiplayer";
+                         });
 
 }  // namespace

@@ -38,7 +38,8 @@ if [ -n "${DISPLAY:-}" ]; then
 fi
 
 # No display: show it on Xvfb and press the buttons as a player would.
-trap 'stop_display "$state"' EXIT
+# Wine's processes go first, so that nothing complains about a display that vanished.
+trap '(wine_select "$bits" "$state/prefix-$bits"; "$WINE_SERVER" -k 2>/dev/null || true); stop_display "$state"' EXIT
 ensure_display "$state"
 export VALDRENN_STANDIN_LIFETIME=4000
 
@@ -52,21 +53,28 @@ window_of() {  # prints "x y width height" of the X window named $1, waiting up 
     fi
     sleep 0.1
   done
+  echo "demo: no window named $1 appeared" >&2
   return 1
 }
 
 shot() { xwd -root -silent | convert xwd:- -crop 720x480+0+0 "$demo/$1.png"; echo "demo: saved $demo/$1.png"; }
 
-# Presses the button at client point (x, y) of a freshly started launcher; $3 names the shot.
+# Starts a launcher, presses the button at client point (x, y) and waits for the launcher to end.
 press() {
   launcher & local pid=$!
-  read -r wx wy ww wh < <(window_of "Valdrenn Launcher")
+  local wx wy ww wh
+  read -r wx wy ww wh < <(window_of "Valdrenn Launcher") || { echo "demo: no launcher window" >&2; return 1; }
   sleep 1
   # The frame is Wine's own: equal borders, the small caption on top of a 447x315 client area.
   local border=$(((ww - 447) / 2)) caption=$((wh - 315 - (ww - 447) / 2))
-  [ "$3" = launcher ] || true
   xdotool mousemove $((wx + border + $1)) $((wy + caption + $2)) click 1
-  wait "$pid" || true
+  for _ in $(seq 300); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+  if kill -0 "$pid" 2>/dev/null; then
+    kill "$pid"
+    echo "demo: the launcher did not end after the click" >&2
+    return 1
+  fi
+  wait "$pid"
 }
 
 launcher & first=$!
@@ -76,9 +84,13 @@ shot launcher
 kill "$first" 2>/dev/null || true
 wait "$first" 2>/dev/null || true
 
-press 124 96 singleplayer
-window_of "Valdrenn - Singleplayer" >/dev/null && sleep 1 && shot singleplayer
-press 124 136 multiplayer
-window_of "Valdrenn - Multiplayer" >/dev/null && sleep 1 && shot multiplayer
-press 124 296 exit
+press 124 96
+window_of "Valdrenn - Singleplayer" >/dev/null
+sleep 1
+shot singleplayer
+press 124 136
+window_of "Valdrenn - Multiplayer" >/dev/null
+sleep 1
+shot multiplayer
+press 124 296
 echo "demo: Exit ended the launcher"

@@ -15,9 +15,15 @@ trap 'rm -rf "$work"' EXIT
 # (build folders).
 copy_sources() {
   mkdir -p "$1"
-  (cd "$root" && git ls-files -z --cached --others --exclude-standard --deduplicate |
-    while IFS= read -r -d '' file; do [ -e "$file" ] && printf '%s\0' "$file"; done |
-    tar --null -T - -cf -) | tar -x -C "$1"
+  if [ -d "$root/.git" ] && command -v git >/dev/null; then
+    # safe.directory: CI may run as root in a clone that another user owns.
+    (cd "$root" && git -c safe.directory="$root" ls-files -z --cached --others --exclude-standard --deduplicate |
+      while IFS= read -r -d '' file; do [ -e "$file" ] && printf '%s\0' "$file"; done |
+      tar --null -T - -cf -) | tar -x -C "$1"
+  else
+    # A source tree without git: everything but build folders.
+    (cd "$root" && tar --exclude='./build*' -cf - .) | tar -x -C "$1"
+  fi
 }
 
 build_in() {

@@ -29,9 +29,18 @@ fi
 # Two clean builds elsewhere must give the very bytes of the product just built.
 bash "$root/scripts/reproduce.sh" "$build/i686/bin/Launcher.exe"
 
+# The tests move the mouse and read the screen: they get a display of their own, never the
+# developer's desktop, unless VALDRENN_TEST_DISPLAY names one.
+unset DISPLAY
+[ -z "${VALDRENN_TEST_DISPLAY:-}" ] || export DISPLAY=$VALDRENN_TEST_DISPLAY
+
 cleanup() {
   [ -d "$suite/wine/prefix-$bits" ] && (wine_select "$bits" "$suite/wine/prefix-$bits"; "$WINE_SERVER" -k 2>/dev/null || true)
   stop_display "$suite/wine"
 }
 trap cleanup EXIT
+ensure_display "$suite/wine"
+# Create the prefix now, not inside the first test's time limit, and undo what any earlier run
+# that was killed left changed in it.
+bash "$here/wine-prefix.sh" "$bits" "$suite/wine/prefix-$bits"
 ctest --test-dir "$suite" --output-on-failure

@@ -14,7 +14,8 @@ wine_select() {
   fi
   export WINEPREFIX=$prefix WINELOADER=$WINE_LOADER WINESERVER=$WINE_SERVER
   export WINEDEBUG=${WINEDEBUG:--all}
-  export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+  # No .NET or HTML engine offers, and no menu entries written into the user's home.
+  export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=;winemenubuilder.exe=d}
 }
 
 # A Unix path as Windows programs under Wine see it.
@@ -38,13 +39,19 @@ ensure_display() {
       return 0
     fi
   fi
-  local n=90
-  while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
-  setsid Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 </dev/null &
+  # Xvfb picks a free display itself and tells which; two runs at once cannot take the same one.
+  local number_file=$state_dir/xvfb.display
+  rm -f "$number_file"
+  setsid Xvfb -displayfd 9 -screen 0 1280x1024x24 -nolisten tcp 9>"$number_file" >/dev/null 2>&1 </dev/null &
   pid=$!
-  for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.05; done
-  echo "$pid :$n" >"$state_dir/xvfb"
-  export DISPLAY=":$n"
+  for _ in $(seq 200); do [ -s "$number_file" ] && break; sleep 0.05; done
+  display=:$(tr -dc 0-9 <"$number_file")
+  if [ "$display" = : ] || ! kill -0 "$pid" 2>/dev/null; then
+    echo "could not start Xvfb" >&2
+    return 1
+  fi
+  echo "$pid $display" >"$state_dir/xvfb"
+  export DISPLAY=$display
 }
 
 # Stops the Xvfb that ensure_display started for STATE_DIR, if any.
@@ -53,5 +60,5 @@ stop_display() {
   [ -f "$state_dir/xvfb" ] || return 0
   read -r pid display <"$state_dir/xvfb"
   kill "$pid" 2>/dev/null || true
-  rm -f "$state_dir/xvfb"
+  rm -f "$state_dir/xvfb" "$state_dir/xvfb.display"
 }

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Creates a Wine prefix for running the launcher and its tests: a known DPI, Wine drawing the
-# window frames itself (no window manager on Xvfb), and no desktop menu entries written.
+# Makes a Wine prefix ready for the launcher and its tests, creating it if need be, and sets the
+# desktop settings that tests change back to their known values (a test that was killed cannot
+# restore what it changed): 96 dots per inch, the default selection colours, Wine drawing the
+# window frames itself (no window manager on Xvfb).
 # usage: wine-prefix.sh BITS PREFIX     (needs DISPLAY)
 set -euo pipefail
 bits=$1 prefix=$2
@@ -8,9 +10,13 @@ here=$(cd "$(dirname "$0")" && pwd)
 source "$here/wine-common.sh"
 wine_select "$bits" "$prefix"
 
-mkdir -p "$prefix"
-"$WINE_LOADER" wineboot -i >"$prefix/../wineboot.log" 2>&1
-"$WINE_SERVER" -w
+created=
+if [ ! -f "$prefix/.valdrenn-ready" ]; then
+  mkdir -p "$prefix"
+  "$WINE_LOADER" wineboot -i >"$prefix/../wineboot.log" 2>&1
+  "$WINE_SERVER" -w
+  created=yes
+fi
 
 reg=$(mktemp --suffix=.reg)
 trap 'rm -f "$reg"' EXIT
@@ -23,11 +29,14 @@ REGEDIT4
 [HKEY_CURRENT_USER\Control Panel\Desktop]
 "LogPixels"=dword:00000060
 
-[HKEY_CURRENT_USER\Software\Wine\DllOverrides]
-"winemenubuilder.exe"=""
+[HKEY_CURRENT_USER\Control Panel\Colors]
+"Hilight"="48 150 250"
+"HilightText"="255 255 255"
 REG
 "$WINE_LOADER" regedit /S "$(wine_path "$reg")" >/dev/null 2>&1
-# wineboot leaves the theme colours in a volatile key that wins until the wineserver ends.
-"$WINE_SERVER" -k || true
-"$WINE_SERVER" -w
-touch "$prefix/.valdrenn-ready"
+if [ -n "$created" ]; then
+  # wineboot leaves the theme colours in a volatile key that wins until the wineserver ends.
+  "$WINE_SERVER" -k || true
+  "$WINE_SERVER" -w
+  touch "$prefix/.valdrenn-ready"
+fi

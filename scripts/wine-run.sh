@@ -2,7 +2,9 @@
 # Runs a Windows program under Wine, in a prefix and on a display of the build's own: CMake's
 # emulator for tests, and the demo's runner.
 # usage: wine-run.sh BITS STATE_DIR PROGRAM [ARGS...]
-#   STATE_DIR holds the Wine prefix and, when there is no DISPLAY, the Xvfb that serves it.
+#   STATE_DIR holds the Wine prefix and, when there is no DISPLAY, the Xvfb that serves it
+#   (stopped by test.sh and demo.sh when they end; `kill $(cut -d' ' -f1 STATE_DIR/xvfb)` after
+#   running ctest by hand).
 set -euo pipefail
 bits=$1 state_dir=$(realpath -m "$2")
 shift 2
@@ -10,11 +12,13 @@ here=$(cd "$(dirname "$0")" && pwd)
 source "$here/wine-common.sh"
 
 mkdir -p "$state_dir"
-ensure_display "$state_dir"
 prefix=$state_dir/prefix-$bits
-(
-  flock 9
-  [ -f "$prefix/.valdrenn-ready" ] || bash "$here/wine-prefix.sh" "$bits" "$prefix"
-) 9>"$state_dir/prefix.lock"
+# One caller at a time starts the display and creates the prefix.
+exec 9>"$state_dir/setup.lock"
+flock 9
+ensure_display "$state_dir"
+[ -f "$prefix/.valdrenn-ready" ] || bash "$here/wine-prefix.sh" "$bits" "$prefix"
+flock -u 9
+exec 9>&-
 wine_select "$bits" "$prefix"
 exec "$WINE_LOADER" "$@"

@@ -203,6 +203,11 @@ TEST_F(RepetitionTest, TwoCopiesAtOnceEachStartTheirOwnGame) {
     EXPECT_EQ(first.waitForExit(), std::optional<DWORD>(0));
     EXPECT_TRUE(second.running());
 
+    // The first copy's game takes the foreground when its window shows; a click on the second
+    // copy in that moment would lose its mouse capture. Wait for it, then come back.
+    EXPECT_TRUE(waitUntil([] { return FindWindowW(L"ValdrennStandIn", nullptr) != nullptr; }));
+    Sleep(500);
+    second.makeForeground();
     clickCentre(second.button(L"Multiplayer"));
     const std::vector<StartRecord> records = starts.waitFor(2);
     ASSERT_EQ(records.size(), 2u);

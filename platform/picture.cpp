@@ -1,5 +1,6 @@
 #include "picture.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -18,8 +19,9 @@ DibView openPicture(const Picture& picture) {
         header.biCompression != BI_RGB || (header.biBitCount != 24 && header.biBitCount != 32) ||
         header.biWidth <= 0 || header.biHeight == 0)
         throw invalid;
-    const std::size_t stride = ((static_cast<std::size_t>(header.biWidth) * header.biBitCount + 31) / 32) * 4;
-    const std::size_t rows = static_cast<std::size_t>(std::abs(header.biHeight));
+    // In 64 bits: a crafted header must not wrap the 32-bit size_t of the shipped build.
+    const std::uint64_t stride = ((static_cast<std::uint64_t>(header.biWidth) * header.biBitCount + 31) / 32) * 4;
+    const std::uint64_t rows = static_cast<std::uint64_t>(std::llabs(static_cast<long long>(header.biHeight)));
     if (file.bfOffBits > picture.size || picture.size - file.bfOffBits < stride * rows) throw invalid;
 
     DibView view;

@@ -1,0 +1,231 @@
+#include "trial.h"
+
+#include <psapi.h>
+
+#include <cwchar>
+#include <stdexcept>
+
+#include "exefile.h"
+
+namespace bench {
+namespace {
+
+constexpr DWORD kPatienceMs = 30000;  // far beyond any normal start; a hang is a failure
+
+std::string narrow(const std::wstring& text) {
+    const int bytes = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
+                                          nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(bytes), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(), bytes, nullptr,
+                        nullptr);
+    return out;
+}
+
+[[noreturn]] void fail(const std::string& what) { throw std::runtime_error(what); }
+
+// A started process; ended at destruction if it still runs, so a failed trial leaves nothing.
+class Process {
+public:
+    Process(const std::wstring& exe, const std::wstring& arguments, const std::wstring& folder) {
+        std::wstring commandLine = L"\"" + exe + L"\"";
+        if (!arguments.empty()) commandLine += L" " + arguments;
+        STARTUPINFOW startup = {sizeof startup};
+        PROCESS_INFORMATION process = {};
+        if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                            folder.empty() ? nullptr : folder.c_str(), &startup, &process))
+            fail("cannot start " + narrow(exe) + ": error " + std::to_string(GetLastError()));
+        CloseHandle(process.hThread);
+        handle_ = process.hProcess;
+        pid_ = process.dwProcessId;
+    }
+    ~Process() {
+        if (running()) TerminateProcess(handle_, 1);
+        WaitForSingleObject(handle_, 5000);
+        CloseHandle(handle_);
+    }
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
+
+    HANDLE handle() const { return handle_; }
+    DWORD pid() const { return pid_; }
+    bool running() const { return WaitForSingleObject(handle_, 0) == WAIT_TIMEOUT; }
+
+    // Kernel and user time together.
+    double cpuMs() const {
+        FILETIME created, exited, kernel, user;
+        if (!GetProcessTimes(handle_, &created, &exited, &kernel, &user)) return 0;
+        const auto ticks = [](FILETIME t) { return (ULONGLONG{t.dwHighDateTime} << 32) | t.dwLowDateTime; };
+        return static_cast<double>(ticks(kernel) + ticks(user)) / 10000.0;
+    }
+
+private:
+    HANDLE handle_ = nullptr;
+    DWORD pid_ = 0;
+};
+
+// Polls at the finest step the system sleeps, so the moment seen is late by about a millisecond.
+template <class Done>
+bool pollUntil(Done done, DWORD timeoutMs = kPatienceMs) {
+    const double end = now() + timeoutMs;
+    while (!done()) {
+        if (now() > end) return done();
+        Sleep(1);
+    }
+    return true;
+}
+
+bool hasContent(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    return GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) && (data.nFileSizeLow || data.nFileSizeHigh);
+}
+
+// Out of every window's way, so no window starts under the pointer.
+void parkCursor() { SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1); }
+
+// A press and release through the system's input queue, at wherever the cursor is.
+void click() {
+    INPUT inputs[2] = {};
+    inputs[0].type = inputs[1].type = INPUT_MOUSE;
+    inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(2, inputs, sizeof(INPUT));
+}
+
+// Ends the stand-in game the record names and removes the record for the next trial.
+void endGame(const std::wstring& record) {
+    const std::vector<unsigned char> bytes = readFile(record);
+    const std::string text(bytes.begin(), bytes.end());
+    for (std::size_t at = text.find("pid="); at != std::string::npos; at = text.find("pid=", at + 4)) {
+        const DWORD pid = std::strtoul(text.c_str() + at + 4, nullptr, 10);
+        if (HANDLE game = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid)) {
+            TerminateProcess(game, 0);
+            WaitForSingleObject(game, 5000);
+            CloseHandle(game);
+        }
+    }
+    for (int attempt = 0; attempt < 50 && GetFileAttributesW(record.c_str()) != INVALID_FILE_ATTRIBUTES; ++attempt)
+        if (!DeleteFileW(record.c_str())) Sleep(20);
+}
+
+struct WindowSearch {
+    DWORD pid;
+    const std::wstring* title;
+    HWND found;
+};
+
+BOOL CALLBACK matchWindow(HWND window, LPARAM context) {
+    auto* search = reinterpret_cast<WindowSearch*>(context);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid != search->pid || !IsWindowVisible(window)) return TRUE;
+    wchar_t text[256] = {};
+    GetWindowTextW(window, text, 256);
+    if (*search->title != text) return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+}  // namespace
+
+double now() {
+    static const double perMs = [] {
+        LARGE_INTEGER frequency;
+        QueryPerformanceFrequency(&frequency);
+        return static_cast<double>(frequency.QuadPart) / 1000.0;
+    }();
+    LARGE_INTEGER count;
+    QueryPerformanceCounter(&count);
+    return static_cast<double>(count.QuadPart) / perMs;
+}
+
+HWND findWindow(DWORD pid, const std::wstring& title) {
+    WindowSearch search{pid, &title, nullptr};
+    EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+GameFolder::GameFolder(const std::wstring& programs) {
+    wchar_t temp[MAX_PATH + 1];
+    GetTempPathW(MAX_PATH + 1, temp);
+    path_ = std::wstring(temp) + L"valdrenn-bench-" + std::to_wstring(GetCurrentProcessId());
+    CreateDirectoryW(path_.c_str(), nullptr);
+    const std::pair<const wchar_t*, const wchar_t*> copies[] = {
+        {L"Launcher.exe", L"Launcher.exe"}, {L"bare.exe", L"bare.exe"}, {L"standin.exe", L"valdrennsp.exe"}};
+    for (const auto& [from, to] : copies)
+        if (!CopyFileW((programs + L"\\" + from).c_str(), (*this / to).c_str(), FALSE))
+            fail("cannot copy " + narrow(programs + L"\\" + from) + " into the game folder");
+    record_ = *this / L"starts.txt";
+    DeleteFileW(record_.c_str());
+    // Inherited by the programs under test and by the game they start.
+    SetEnvironmentVariableW(L"VALDRENN_STANDIN_RECORD", record_.c_str());
+    SetEnvironmentVariableW(L"VALDRENN_STANDIN_LIFETIME", L"10000");
+}
+
+GameFolder::~GameFolder() {
+    endGame(record_);
+    for (const wchar_t* name : {L"Launcher.exe", L"bare.exe", L"valdrennsp.exe"}) DeleteFileW((*this / name).c_str());
+    RemoveDirectoryW(path_.c_str());
+}
+
+std::wstring GameFolder::operator/(const std::wstring& name) const { return path_ + L"\\" + name; }
+
+Trial runTrial(const Subject& subject, const GameFolder& game, const TrialOptions& options) {
+    Trial trial;
+    endGame(game.record());
+    parkCursor();
+
+    const double started = now();
+    Process process(subject.exe, L"", game.path());
+    HWND window = nullptr;
+    pollUntil([&] { return (window = findWindow(process.pid(), subject.title)) != nullptr || !process.running(); });
+    if (!window) fail(subject.label + " showed no window");
+    trial.shownMs = now() - started;
+    const SIZE client = clientSize(window);
+    if (client.cx != subject.client.cx || client.cy != subject.client.cy)
+        fail(subject.label + "'s client area is " + std::to_string(client.cx) + "x" + std::to_string(client.cy) +
+             ", not " + std::to_string(subject.client.cx) + "x" + std::to_string(subject.client.cy) +
+             ": the benchmark needs a screen of 96 dots per inch");
+    if (!pollUntil([&] { return screenShows(window, subject.painted) || !process.running(); }) || !process.running())
+        fail(subject.label + "'s window never showed what it should");
+    trial.paintedMs = now() - started;
+    trial.startupCpuMs = process.cpuMs();
+
+    WaitForInputIdle(process.handle(), 5000);
+    Sleep(options.settleMs);
+    const double idleFrom = process.cpuMs();
+    Sleep(options.idleMs);
+    trial.idleCpuMs = process.cpuMs() - idleFrom;
+    PROCESS_MEMORY_COUNTERS memory = {sizeof memory};
+    if (K32GetProcessMemoryInfo(process.handle(), &memory, sizeof memory)) {
+        trial.peakWorkingSetKiB = static_cast<double>(memory.PeakWorkingSetSize) / 1024.0;
+        trial.peakPagefileKiB = static_cast<double>(memory.PeakPagefileUsage) / 1024.0;
+    }
+
+    POINT at = subject.click;
+    ClientToScreen(window, &at);
+    SetCursorPos(at.x, at.y);
+    Sleep(100);  // the move is delivered and handled before the clock starts
+    const double clicked = now();
+    click();
+    double gameAt = 0, endedAt = 0;
+    const bool launched = pollUntil([&] {
+        if (!gameAt && hasContent(game.record())) gameAt = now();
+        if (!endedAt && !process.running()) endedAt = now();
+        return gameAt && endedAt;
+    });
+    if (!launched) fail(subject.label + (gameAt ? " did not end" : " did not start the game") + " after the click");
+    trial.gameMs = gameAt - clicked;
+    trial.endedMs = endedAt - clicked;
+    trial.launchMs = std::max(gameAt, endedAt) - clicked;
+    endGame(game.record());
+    return trial;
+}
+
+double startToExit(const std::wstring& exe, const std::wstring& arguments) {
+    const double started = now();
+    Process process(exe, arguments, L"");
+    WaitForSingleObject(process.handle(), kPatienceMs);
+    return now() - started;
+}
+
+}  // namespace bench

@@ -1,0 +1,73 @@
+// One run of a program under test, as a player meets it: started by the system in a game folder,
+// its window awaited on the screen, left idle, then clicked to start the game.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "screen.h"
+
+namespace bench {
+
+// Milliseconds on the system's high-resolution clock.
+double now();
+
+// A fresh game folder under the temporary folder, holding the programs under test and the
+// stand-in game under the single-player game's name. Removed at the end.
+class GameFolder {
+public:
+    explicit GameFolder(const std::wstring& programs);
+    ~GameFolder();
+    GameFolder(const GameFolder&) = delete;
+    GameFolder& operator=(const GameFolder&) = delete;
+
+    const std::wstring& path() const { return path_; }
+    std::wstring operator/(const std::wstring& name) const;
+    // Where the stand-in game records its start.
+    const std::wstring& record() const { return record_; }
+
+private:
+    std::wstring path_;
+    std::wstring record_;
+};
+
+// A program under test: how to recognise its window, when it is fully painted, and where to
+// click to start the game.
+struct Subject {
+    std::string label;
+    std::wstring exe;  // full path
+    std::wstring title;
+    SIZE client;  // the layout the expectations assume
+    std::vector<Expectation> painted;
+    POINT click;  // client coordinates
+};
+
+struct Trial {
+    double shownMs = 0;       // process creation to its window visible
+    double paintedMs = 0;     // process creation to the window fully on the screen
+    double startupCpuMs = 0;  // CPU time the process had used once painted
+    double idleCpuMs = 0;     // CPU time used while idle
+    double peakWorkingSetKiB = 0;
+    double peakPagefileKiB = 0;
+    double gameMs = 0;    // click to the stand-in game's record
+    double endedMs = 0;   // click to the process's end
+    double launchMs = 0;  // click to both
+};
+
+struct TrialOptions {
+    DWORD idleMs = 5000;
+    DWORD settleMs = 300;  // after painting, before the idle time starts
+};
+
+// Runs one trial; throws std::runtime_error when the program does not behave.
+Trial runTrial(const Subject& subject, const GameFolder& game, const TrialOptions& options);
+
+// Starts `exe` with `arguments` and waits for its end; returns the milliseconds it took.
+double startToExit(const std::wstring& exe, const std::wstring& arguments);
+
+// Finds the visible top-level window of the process with this title; nullptr if none yet.
+HWND findWindow(DWORD pid, const std::wstring& title);
+
+}  // namespace bench

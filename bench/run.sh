@@ -2,7 +2,7 @@
 # Builds the launcher, the bare program and the benchmark driver, and runs the driver under Wine
 # on an Xvfb display and in a Wine prefix of the benchmark's own. Arguments go to the driver
 # (bench.exe --trials N --warmup N --idle-ms N). The figures are printed and kept in
-# build/bench/results.txt.
+# build/bench/results.txt, every trial's in build/bench/trials.csv.
 #   VALDRENN_BUILD_DIR   where to build (default: build/ in the checkout)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -38,7 +38,8 @@ mkdir -p "$build/bench"
   echo "machine: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//'), $(nproc) cores," \
        "Linux $(uname -r), $(/usr/lib/wine/wine64 --version)"
   echo "load before: $(cut -d' ' -f1-3 /proc/loadavg)"
-  "$here/../scripts/wine-run.sh" "$bits" "$state" "$bin/bench.exe" --product "$(wine_path "$build/i686/bin")" "$@"
+  "$here/../scripts/wine-run.sh" "$bits" "$state" "$bin/bench.exe" --product "$(wine_path "$build/i686/bin")" \
+    --csv "$(wine_path "$build/bench/trials.csv")" "$@"
   echo "load after: $(cut -d' ' -f1-3 /proc/loadavg)"
 } 2>&1 | tee "$results"
 exit "${PIPESTATUS[0]}"

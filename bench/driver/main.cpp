@@ -1,10 +1,11 @@
 // The benchmark's driver: runs the launcher and the bare program in turn, many times each, in a
 // game folder of its own, and prints the medians side by side with their ratio.
 //
-//   bench.exe [--trials N] [--warmup N] [--idle-ms N] [--product FOLDER]
+//   bench.exe [--trials N] [--warmup N] [--idle-ms N] [--product FOLDER] [--csv FILE]
 //
 // The programs under test are the ones beside the driver; --product names the folder of the
-// shipped build whose files are sized, where that is another build (default: the same).
+// shipped build whose files are sized, where that is another build (default: the same); --csv
+// keeps every trial's figures.
 #include <windows.h>
 
 #include <algorithm>
@@ -34,6 +35,7 @@ struct Options {
     int warmup = 3;
     DWORD idleMs = 5000;
     std::wstring product;  // empty: the driver's own folder
+    std::wstring csv;      // empty: none
 };
 
 std::wstring ownFolder() {
@@ -56,6 +58,7 @@ bool parse(int argc, wchar_t** argv, Options& options) {
         else if (arg == L"--warmup" && hasValue) options.warmup = std::max(0, _wtoi(argv[++i]));
         else if (arg == L"--idle-ms" && hasValue) options.idleMs = static_cast<DWORD>(std::max(0, _wtoi(argv[++i])));
         else if (arg == L"--product" && hasValue) options.product = argv[++i];
+        else if (arg == L"--csv" && hasValue) options.csv = argv[++i];
         else return false;
     }
     return true;
@@ -228,6 +231,24 @@ void report(const Options& options, const std::vector<Trial>& launcher, const st
                     "launch figure above; the programs' own work is the difference between the two columns.\n");
 }
 
+void writeCsv(const std::wstring& path, const std::vector<Trial> (&results)[2], const std::vector<double>& emptyStarts) {
+    FILE* out = _wfopen(path.c_str(), L"w");
+    if (!out) throw std::runtime_error("cannot write the trials file");
+    std::fprintf(out, "program,trial,shown_ms,painted_ms,startup_cpu_ms,idle_cpu_ms,peak_working_set_kib,"
+                      "peak_pagefile_kib,game_ms,ended_ms,launch_ms,start_to_exit_ms\n");
+    const char* names[] = {"Launcher.exe", "bare.exe"};
+    for (int which = 0; which < 2; ++which)
+        for (std::size_t i = 0; i < results[which].size(); ++i) {
+            const Trial& t = results[which][i];
+            std::fprintf(out, "%s,%zu,%.2f,%.2f,%.1f,%.1f,%.0f,%.0f,%.2f,%.2f,%.2f,\n", names[which], i + 1, t.shownMs,
+                         t.paintedMs, t.startupCpuMs, t.idleCpuMs, t.peakWorkingSetKiB, t.peakPagefileKiB, t.gameMs,
+                         t.endedMs, t.launchMs);
+        }
+    for (std::size_t i = 0; i < emptyStarts.size(); ++i)
+        std::fprintf(out, "empty,%zu,,,,,,,,,,%.2f\n", i + 1, emptyStarts[i]);
+    std::fclose(out);
+}
+
 int run(const Options& options) {
     const std::wstring programs = ownFolder();
     const std::wstring product = options.product.empty() ? programs : options.product;
@@ -265,6 +286,7 @@ int run(const Options& options) {
         std::fflush(stdout);
     }
     std::printf("\n");
+    if (!options.csv.empty()) writeCsv(options.csv, results, emptyStarts);
     report(options, results[0], results[1], emptyStarts, programs, product, artwork);
     return 0;
 }
@@ -275,7 +297,7 @@ int wmain(int argc, wchar_t** argv) {
     if (argc == 2 && std::wcscmp(argv[1], L"--noop") == 0) return 0;
     Options options;
     if (!parse(argc, argv, options)) {
-        std::fprintf(stderr, "usage: bench.exe [--trials N] [--warmup N] [--idle-ms N] [--product FOLDER]\n");
+        std::fprintf(stderr, "usage: bench.exe [--trials N] [--warmup N] [--idle-ms N] [--product FOLDER] [--csv FILE]\n");
         return 2;
     }
     try {

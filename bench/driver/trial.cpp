@@ -1,6 +1,7 @@
 #include "trial.h"
 
 #include <psapi.h>
+#include <winternl.h>
 
 #include <cwchar>
 #include <stdexcept>
@@ -22,6 +23,28 @@ std::string narrow(const std::wstring& text) {
 }
 
 [[noreturn]] void fail(const std::string& what) { throw std::runtime_error(what); }
+
+// Kernel and user time of a process, from the system's list of processes rather than from
+// GetProcessTimes: Wine 8 answers GetProcessTimes for another process with the caller's own
+// times, while its list holds each process's own (counted by Linux in 10 ms ticks).
+double cpuTimeMs(DWORD pid) {
+    std::vector<unsigned char> buffer(256 * 1024);
+    ULONG needed = 0;
+    NTSTATUS status;
+    while ((status = NtQuerySystemInformation(SystemProcessInformation, buffer.data(),
+                                              static_cast<ULONG>(buffer.size()), &needed)) ==
+           static_cast<NTSTATUS>(0xC0000004L))  // STATUS_INFO_LENGTH_MISMATCH: the list grew
+        buffer.resize(std::max<std::size_t>(needed, buffer.size() * 2));
+    if (status < 0) fail("cannot read the list of processes: status " + std::to_string(status));
+    for (std::size_t at = 0;;) {
+        const auto* process = reinterpret_cast<const SYSTEM_PROCESS_INFORMATION*>(buffer.data() + at);
+        if (static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(process->UniqueProcessId)) == pid)
+            return static_cast<double>(process->KernelTime.QuadPart + process->UserTime.QuadPart) / 10000.0;
+        if (!process->NextEntryOffset) break;
+        at += process->NextEntryOffset;
+    }
+    fail("process " + std::to_string(pid) + " is not in the list of processes");
+}
 
 // A started process; ended at destruction if it still runs, so a failed trial leaves nothing.
 class Process {
@@ -50,13 +73,7 @@ public:
     DWORD pid() const { return pid_; }
     bool running() const { return WaitForSingleObject(handle_, 0) == WAIT_TIMEOUT; }
 
-    // Kernel and user time together.
-    double cpuMs() const {
-        FILETIME created, exited, kernel, user;
-        if (!GetProcessTimes(handle_, &created, &exited, &kernel, &user)) return 0;
-        const auto ticks = [](FILETIME t) { return (ULONGLONG{t.dwHighDateTime} << 32) | t.dwLowDateTime; };
-        return static_cast<double>(ticks(kernel) + ticks(user)) / 10000.0;
-    }
+    double cpuMs() const { return cpuTimeMs(pid_); }
 
 private:
     HANDLE handle_ = nullptr;

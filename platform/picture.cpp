@@ -1,5 +1,6 @@
 #include "picture.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -34,8 +35,23 @@ DibView openPicture(const Picture& picture) {
 }
 
 void drawPicture(HDC dc, const DibView& dib, int x, int y) {
-    SetDIBitsToDevice(dc, x, y, static_cast<DWORD>(dib.width), static_cast<DWORD>(dib.height), 0, 0, 0,
-                      static_cast<UINT>(dib.height), dib.bits, &dib.info, DIB_RGB_COLORS);
+    // In bands of rows: the system converts each band to the screen's format in scratch memory
+    // the size of the band, where the whole picture at once would cost a copy of its own.
+    constexpr int kBandRows = 32;
+    const BITMAPINFOHEADER& header = dib.info.bmiHeader;
+    const std::size_t stride = ((static_cast<std::size_t>(dib.width) * header.biBitCount + 31) / 32) * 4;
+    const bool bottomUp = header.biHeight > 0;
+    BITMAPINFO band = dib.info;
+    band.bmiHeader.biSizeImage = 0;
+    for (int top = 0; top < dib.height; top += kBandRows) {
+        const int rows = std::min(kBandRows, dib.height - top);
+        // A bottom-up picture stores its lowest row first.
+        const std::size_t firstStored = static_cast<std::size_t>(bottomUp ? dib.height - top - rows : top);
+        band.bmiHeader.biHeight = bottomUp ? rows : -rows;
+        SetDIBitsToDevice(dc, x, y + top, static_cast<DWORD>(dib.width), static_cast<DWORD>(rows), 0, 0, 0,
+                          static_cast<UINT>(rows), static_cast<const unsigned char*>(dib.bits) + firstStored * stride,
+                          &band, DIB_RGB_COLORS);
+    }
 }
 
 }  // namespace platform

@@ -184,8 +184,9 @@ void report(const Options& options, const std::vector<Trial>& launcher, const st
     compare("start-up to window shown, ms", launcher, bare, &Trial::shownMs, 1, 0);
     compare("start-up to fully painted, ms", launcher, bare, &Trial::paintedMs, 1, 1.10);
     compare("launch: click to game started and program ended, ms", launcher, bare, &Trial::launchMs, 1, 1.10);
-    compare("- click to the game's start record, ms", launcher, bare, &Trial::gameMs, 1, 0);
+    compare("- click to the game's process, ms", launcher, bare, &Trial::gameStartedMs, 1, 0);
     compare("- click to the program's end, ms", launcher, bare, &Trial::endedMs, 1, 0);
+    compare("- click to the game's own start record, ms", launcher, bare, &Trial::gameRecordMs, 1, 0);
     compare("peak working set, KiB", launcher, bare, &Trial::peakWorkingSetKiB, 0, 1.10);
     compare("peak pagefile usage, KiB", launcher, bare, &Trial::peakPagefileKiB, 0, 1.10);
     compare("CPU time to fully painted, ms", launcher, bare, &Trial::startupCpuMs, 1, 0);
@@ -235,17 +236,17 @@ void writeCsv(const std::wstring& path, const std::vector<Trial> (&results)[2], 
     FILE* out = _wfopen(path.c_str(), L"w");
     if (!out) throw std::runtime_error("cannot write the trials file");
     std::fprintf(out, "program,trial,shown_ms,painted_ms,startup_cpu_ms,idle_cpu_ms,peak_working_set_kib,"
-                      "peak_pagefile_kib,game_ms,ended_ms,launch_ms,start_to_exit_ms\n");
+                      "peak_pagefile_kib,game_started_ms,ended_ms,game_record_ms,launch_ms,start_to_exit_ms\n");
     const char* names[] = {"Launcher.exe", "bare.exe"};
     for (int which = 0; which < 2; ++which)
         for (std::size_t i = 0; i < results[which].size(); ++i) {
             const Trial& t = results[which][i];
-            std::fprintf(out, "%s,%zu,%.2f,%.2f,%.1f,%.1f,%.0f,%.0f,%.2f,%.2f,%.2f,\n", names[which], i + 1, t.shownMs,
-                         t.paintedMs, t.startupCpuMs, t.idleCpuMs, t.peakWorkingSetKiB, t.peakPagefileKiB, t.gameMs,
-                         t.endedMs, t.launchMs);
+            std::fprintf(out, "%s,%zu,%.2f,%.2f,%.1f,%.1f,%.0f,%.0f,%.2f,%.2f,%.2f,%.2f,\n", names[which], i + 1,
+                         t.shownMs, t.paintedMs, t.startupCpuMs, t.idleCpuMs, t.peakWorkingSetKiB, t.peakPagefileKiB,
+                         t.gameStartedMs, t.endedMs, t.gameRecordMs, t.launchMs);
         }
     for (std::size_t i = 0; i < emptyStarts.size(); ++i)
-        std::fprintf(out, "empty,%zu,,,,,,,,,,%.2f\n", i + 1, emptyStarts[i]);
+        std::fprintf(out, "empty,%zu,,,,,,,,,,,%.2f\n", i + 1, emptyStarts[i]);
     std::fclose(out);
 }
 

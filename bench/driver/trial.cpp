@@ -80,6 +80,51 @@ private:
     DWORD pid_ = 0;
 };
 
+// A job holding a program under test: it tells when the program starts another process (the
+// game; its process exists from then on, before its code runs) and when the program ends.
+class Job {
+public:
+    enum class Event { None, Started, Ended };
+
+    explicit Job(const Process& process) : pid_(process.pid()) {
+        job_ = CreateJobObjectW(nullptr, nullptr);
+        port_ = CreateIoCompletionPort(INVALID_HANDLE_VALUE, nullptr, 0, 1);
+        JOBOBJECT_ASSOCIATE_COMPLETION_PORT association = {job_, port_};
+        if (!job_ || !port_ ||
+            !SetInformationJobObject(job_, JobObjectAssociateCompletionPortInformation, &association,
+                                     sizeof association) ||
+            !AssignProcessToJobObject(job_, process.handle()))
+            fail("cannot follow the program in a job: error " + std::to_string(GetLastError()));
+    }
+    ~Job() {
+        CloseHandle(port_);
+        CloseHandle(job_);
+    }
+    Job(const Job&) = delete;
+    Job& operator=(const Job&) = delete;
+
+    // Waits up to `timeoutMs` for the next report that matters.
+    Event next(DWORD timeoutMs) const {
+        DWORD message = 0;
+        ULONG_PTR key = 0;
+        LPOVERLAPPED detail = nullptr;
+        if (!GetQueuedCompletionStatus(port_, &message, &key, &detail, timeoutMs)) return Event::None;
+        const auto pid = static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(detail));
+        if (message == JOB_OBJECT_MSG_NEW_PROCESS && pid != pid_) return Event::Started;
+        if ((message == JOB_OBJECT_MSG_EXIT_PROCESS || message == JOB_OBJECT_MSG_ABNORMAL_EXIT_PROCESS) && pid == pid_)
+            return Event::Ended;
+        return Event::None;  // the program's own joining, or the game's end
+    }
+
+    // Ends whatever still runs in the job: the game it started.
+    void endAll() const { TerminateJobObject(job_, 0); }
+
+private:
+    DWORD pid_;
+    HANDLE job_ = nullptr;
+    HANDLE port_ = nullptr;
+};
+
 // Polls at the finest step the system sleeps, so the moment seen is late by about a millisecond.
 template <class Done>
 bool pollUntil(Done done, DWORD timeoutMs = kPatienceMs) {
@@ -202,9 +247,16 @@ Trial runTrial(const Subject& subject, const GameFolder& game, const TrialOption
         fail(subject.label + "'s client area is " + std::to_string(client.cx) + "x" + std::to_string(client.cy) +
              ", not " + std::to_string(subject.client.cx) + "x" + std::to_string(subject.client.cy) +
              ": the benchmark needs a screen of 96 dots per inch");
-    if (!pollUntil([&] { return screenShows(window, subject.painted) || !process.running(); }) || !process.running())
+    // The moment is when the successful look began: a look at more places takes longer, and that
+    // must not count against the program with more to show.
+    double lookedAt = 0;
+    const auto painted = [&] {
+        lookedAt = now();
+        return screenShows(window, subject.painted);
+    };
+    if (!pollUntil([&] { return painted() || !process.running(); }) || !process.running())
         fail(subject.label + "'s window never showed what it should");
-    trial.paintedMs = now() - started;
+    trial.paintedMs = lookedAt - started;
     trial.startupCpuMs = process.cpuMs();
 
     WaitForInputIdle(process.handle(), 5000);
@@ -218,22 +270,37 @@ Trial runTrial(const Subject& subject, const GameFolder& game, const TrialOption
         trial.peakPagefileKiB = static_cast<double>(memory.PeakPagefileUsage) / 1024.0;
     }
 
+    // From here on the system reports every process the program starts, and its own end.
+    const Job job(process);
+
     POINT at = subject.click;
     ClientToScreen(window, &at);
     SetCursorPos(at.x, at.y);
     Sleep(100);  // the move is delivered and handled before the clock starts
     const double clicked = now();
     click();
-    double gameAt = 0, endedAt = 0;
-    const bool launched = pollUntil([&] {
-        if (!gameAt && hasContent(game.record())) gameAt = now();
-        if (!endedAt && !process.running()) endedAt = now();
-        return gameAt && endedAt;
-    });
-    if (!launched) fail(subject.label + (gameAt ? " did not end" : " did not start the game") + " after the click");
-    trial.gameMs = gameAt - clicked;
+    double startedAt = 0, recordAt = 0, endedAt = 0;
+    const double end = clicked + kPatienceMs;
+    while (!(startedAt && recordAt && endedAt) && now() < end) {
+        switch (job.next(1)) {
+            case Job::Event::Started:
+                if (!startedAt) startedAt = now();
+                break;
+            case Job::Event::Ended:
+                if (!endedAt) endedAt = now();
+                break;
+            case Job::Event::None:
+                break;
+        }
+        if (!recordAt && hasContent(game.record())) recordAt = now();
+    }
+    if (!startedAt || !recordAt) fail(subject.label + " did not start the game after the click");
+    if (!endedAt) fail(subject.label + " did not end after starting the game");
+    trial.gameStartedMs = startedAt - clicked;
+    trial.gameRecordMs = recordAt - clicked;
     trial.endedMs = endedAt - clicked;
-    trial.launchMs = std::max(gameAt, endedAt) - clicked;
+    trial.launchMs = std::max(startedAt, endedAt) - clicked;
+    job.endAll();
     endGame(game.record());
     return trial;
 }

@@ -51,9 +51,10 @@ struct Trial {
     double idleCpuMs = 0;     // CPU time used while idle
     double peakWorkingSetKiB = 0;
     double peakPagefileKiB = 0;
-    double gameMs = 0;    // click to the stand-in game's record
-    double endedMs = 0;   // click to the process's end
-    double launchMs = 0;  // click to both
+    double gameStartedMs = 0;  // click to the stand-in game's process existing
+    double gameRecordMs = 0;   // click to the game's record of its start: its own code runs
+    double endedMs = 0;        // click to the process's end
+    double launchMs = 0;       // click to the game started and the process ended
 };
 
 struct TrialOptions {

@@ -46,7 +46,7 @@ std::int64_t findBytes(const std::vector<unsigned char>& haystack, const std::ve
     return at == haystack.end() ? -1 : at - haystack.begin();
 }
 
-ExeFile inspectExe(const std::wstring& path, const std::vector<unsigned char>& artwork) {
+ExeFile describeExe(const std::wstring& path, const std::vector<unsigned char>& artwork) {
     const std::vector<unsigned char> bytes = readFile(path);
     ExeFile exe;
     exe.exists = !bytes.empty();

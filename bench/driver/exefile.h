@@ -29,6 +29,6 @@ struct ExeFile {
     bool holdsArtwork = false;
 };
 
-ExeFile inspectExe(const std::wstring& path, const std::vector<unsigned char>& artwork);
+ExeFile describeExe(const std::wstring& path, const std::vector<unsigned char>& artwork);
 
 }  // namespace bench

@@ -162,10 +162,10 @@ void compare(const std::string& measure, const std::vector<Trial>& launcher, con
 void report(const Options& options, const std::vector<Trial>& launcher, const std::vector<Trial>& bare,
             const std::vector<double>& emptyStarts, const std::wstring& programs, const std::wstring& product,
             const Bitmap& artwork) {
-    const ExeFile runLauncher = inspectExe(programs + L"\\Launcher.exe", artwork.file());
-    const ExeFile runBare = inspectExe(programs + L"\\bare.exe", artwork.file());
-    const ExeFile shipLauncher = inspectExe(product + L"\\Launcher.exe", artwork.file());
-    const ExeFile shipBare = inspectExe(product + L"\\bare.exe", artwork.file());
+    const ExeFile runLauncher = describeExe(programs + L"\\Launcher.exe", artwork.file());
+    const ExeFile runBare = describeExe(programs + L"\\bare.exe", artwork.file());
+    const ExeFile shipLauncher = describeExe(product + L"\\Launcher.exe", artwork.file());
+    const ExeFile shipBare = describeExe(product + L"\\bare.exe", artwork.file());
     SYSTEM_INFO system;
     GetNativeSystemInfo(&system);
 

@@ -159,9 +159,12 @@ LRESULT Form::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_DESTROY:
             Engine::instance().formDestroyed(*this);
             return 0;
-        case WM_NCDESTROY:
+        case WM_NCDESTROY: {
+            // The object outlives its window; the default handling still needs the handle.
+            const HWND window = hwnd_;
             hwnd_ = nullptr;
-            break;
+            return DefWindowProcW(window, message, wParam, lParam);
+        }
     }
     return DefWindowProcW(hwnd_, message, wParam, lParam);
 }

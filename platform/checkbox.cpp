@@ -73,12 +73,6 @@ LRESULT CheckBox::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case BM_GETCHECK:
             // The value, read the way any button's is; nothing in the launcher reads it.
             return checked_ ? BST_CHECKED : BST_UNCHECKED;
-        case WM_NCDESTROY: {
-            // The object outlives its window; the default handling still needs the handle.
-            const HWND window = hwnd_;
-            hwnd_ = nullptr;
-            return DefWindowProcW(window, message, wParam, lParam);
-        }
     }
     return DefWindowProcW(hwnd_, message, wParam, lParam);
 }

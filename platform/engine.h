@@ -68,7 +68,8 @@ LRESULT guarded(Body&& body) noexcept {
 }
 
 // The one window procedure of a class of ours: recovers the object from WM_NCCREATE's create
-// parameters and hands every message to its handle(), guarded.
+// parameters, hands every message but the last to its handle(), guarded, and detaches the object
+// at WM_NCDESTROY.
 template <class Window>
 LRESULT CALLBACK windowProcOf(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
@@ -78,6 +79,11 @@ LRESULT CALLBACK windowProcOf(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
     }
     auto* self = reinterpret_cast<Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (!self) return DefWindowProcW(hwnd, message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        // The object outlives its window: it forgets the handle, the system still gets it.
+        self->hwnd_ = nullptr;
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
     return guarded([&] { return self->handle(message, wParam, lParam); });
 }
 

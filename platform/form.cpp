@@ -159,12 +159,6 @@ LRESULT Form::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_DESTROY:
             Engine::instance().formDestroyed(*this);
             return 0;
-        case WM_NCDESTROY: {
-            // The object outlives its window; the default handling still needs the handle.
-            const HWND window = hwnd_;
-            hwnd_ = nullptr;
-            return DefWindowProcW(window, message, wParam, lParam);
-        }
     }
     return DefWindowProcW(hwnd_, message, wParam, lParam);
 }

@@ -30,7 +30,7 @@ void CheckBox::create(HWND parent, int id) {
                     WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS, engine.toPixelsX(def_.left),
                     engine.toPixelsY(def_.top), engine.toPixelsX(def_.width), engine.toPixelsY(def_.height), parent,
                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), engine.module(), this);
-    if (!created) throw errorFromWin32(GetLastError(), def_.name);
+    if (!created) raiseError(errorFromWin32(GetLastError(), def_.name));
 }
 
 LRESULT CheckBox::handle(UINT message, WPARAM wParam, LPARAM lParam) {

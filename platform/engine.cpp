@@ -37,10 +37,15 @@ void useTheRealDpi() {
 
 }  // namespace
 
-Engine& Engine::instance() {
-    static Engine engine;
-    return engine;
-}
+namespace {
+
+// At namespace scope rather than inside instance(): a function's static would need a guard from
+// the C++ run time, and with it that run time's exception support.
+Engine theEngine;
+
+}  // namespace
+
+Engine& Engine::instance() { return theEngine; }
 
 void Engine::start(const ProjectRecord& project, HINSTANCE module) {
     restrictDllSearch();
@@ -57,11 +62,9 @@ void Engine::start(const ProjectRecord& project, HINSTANCE module) {
     Form::registerClass(module);
     CheckBox::registerClass(module);
 
-    auto form = std::make_unique<Form>(*project.startupForm);
-    Form& startup = *form;
-    forms_.push_back(std::move(form));
-    startup.load();
-    startup.show();
+    form_ = new Form(*project.startupForm);
+    form_->load();
+    form_->show();
 }
 
 void Engine::runMessageLoop() {
@@ -73,30 +76,21 @@ void Engine::runMessageLoop() {
     ExitProcess(0);
 }
 
-HWND Engine::reportOwner() const {
-    for (const auto& form : forms_)
-        if (form->hwnd()) return form->hwnd();
-    return nullptr;
-}
+HWND Engine::reportOwner() const { return form_ ? form_->hwnd() : nullptr; }
 
 void Engine::raiseEvent(Form& form, const wchar_t* control, const wchar_t* event) {
     for (const EventBinding& binding : form.def().events) {
         if (std::wcscmp(binding.control, control) != 0 || std::wcscmp(binding.event, event) != 0) continue;
         // A handler runs to its end before any other input counts.
         busy_ = true;
-        guarded([&] {
-            binding.handler(form);
-            return LRESULT{0};
-        });
+        binding.handler(form);
         busy_ = false;
         return;
     }
 }
 
-void Engine::formDestroyed(Form& destroyed) {
-    // With no window left the program ends.
-    for (const auto& form : forms_)
-        if (form.get() != &destroyed && form->hwnd()) return;
+void Engine::formDestroyed(Form&) {
+    // With its one window gone the program ends.
     PostQuitMessage(0);
 }
 

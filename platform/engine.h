@@ -5,10 +5,6 @@
 
 #include <windows.h>
 
-#include <memory>
-#include <new>
-#include <vector>
-
 #include "runtime.h"
 
 namespace platform {
@@ -31,7 +27,7 @@ public:
     bool busy() const { return busy_; }
     void enterModal() { busy_ = true; }
 
-    // The window that owns an error report: the first loaded form that still exists.
+    // The window that owns an error report: the loaded form, while it exists.
     HWND reportOwner() const;
 
     void raiseEvent(Form& form, const wchar_t* control, const wchar_t* event);
@@ -46,30 +42,14 @@ private:
     int dpiX_ = 96;
     int dpiY_ = 96;
     bool busy_ = false;
-    // Forms live as long as the process: a handler may still be on the stack of a window that
-    // it has just unloaded.
-    std::vector<std::unique_ptr<Form>> forms_;
+    // The one form, created at start and never freed: a handler may still be on the stack of a
+    // window that it has just unloaded, and the process ends soon after.
+    Form* form_ = nullptr;
 };
 
-// Runs `body` where a Win32 callback would hand control back to the system: a run-time error,
-// or anything else thrown, ends in the report of untrapped errors instead of crossing the
-// system's frames.
-template <class Body>
-LRESULT guarded(Body&& body) noexcept {
-    try {
-        return body();
-    } catch (const RuntimeError& error) {
-        reportUntrapped(error);
-    } catch (const std::bad_alloc&) {
-        reportOutOfMemory();
-    } catch (...) {
-        reportUntrapped({51, L"Internal error", {}, {}});
-    }
-}
-
 // The one window procedure of a class of ours: recovers the object from WM_NCCREATE's create
-// parameters, hands every message but the last to its handle(), guarded, and detaches the object
-// at WM_NCDESTROY.
+// parameters, hands every message but the last to its handle(), and detaches the object at
+// WM_NCDESTROY. Nothing unwinds through it: a run-time error is reported where it is raised.
 template <class Window>
 LRESULT CALLBACK windowProcOf(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
@@ -84,7 +64,7 @@ LRESULT CALLBACK windowProcOf(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
         self->hwnd_ = nullptr;
         return DefWindowProcW(hwnd, message, wParam, lParam);
     }
-    return guarded([&] { return self->handle(message, wParam, lParam); });
+    return self->handle(message, wParam, lParam);
 }
 
 }  // namespace platform

@@ -46,7 +46,7 @@ void Form::load() {
     AdjustWindowRectEx(&outer, frame.style, FALSE, frame.exStyle);
     CreateWindowExW(frame.exStyle, kClassName, def_.caption, frame.style, CW_USEDEFAULT, CW_USEDEFAULT,
                     outer.right - outer.left, outer.bottom - outer.top, nullptr, nullptr, engine.module(), this);
-    if (!hwnd_) throw errorFromWin32(GetLastError(), def_.name);
+    if (!hwnd_) raiseError(errorFromWin32(GetLastError(), def_.name));
 
     if (def_.iconResource) {
         const auto load = [&](int size) {
@@ -85,8 +85,8 @@ void Form::createControls() {
         }
         ++id;
     }
-    const std::vector<CheckBox*> order = tabOrder();
-    if (!order.empty()) focus_ = order.front()->hwnd();
+    const TabOrder order = tabOrder();
+    if (!order.empty()) focus_ = order[0]->hwnd();
 }
 
 RECT Form::measureLabel(const ControlDef& def) const {
@@ -120,17 +120,20 @@ HRESULT Form::unload() {
     return S_OK;
 }
 
-std::vector<CheckBox*> Form::tabOrder() const {
-    std::vector<CheckBox*> order;
+Form::TabOrder Form::tabOrder() const {
+    TabOrder order;
     for (const auto& box : checkBoxes_)
         if (box->def().tabIndex >= 0 && box->hwnd() && IsWindowEnabled(box->hwnd())) order.push_back(box.get());
-    std::stable_sort(order.begin(), order.end(),
-                     [](const CheckBox* a, const CheckBox* b) { return a->def().tabIndex < b->def().tabIndex; });
+    // Sorted by insertion, which keeps controls of equal tab index in their stored order and needs
+    // no scratch memory.
+    for (std::size_t i = 1; i < order.size(); ++i)
+        for (std::size_t j = i; j > 0 && order[j - 1]->def().tabIndex > order[j]->def().tabIndex; --j)
+            std::swap(order[j - 1], order[j]);
     return order;
 }
 
 void Form::moveFocus(const CheckBox& from, bool backward) {
-    const std::vector<CheckBox*> order = tabOrder();
+    const TabOrder order = tabOrder();
     const auto at = std::find(order.begin(), order.end(), &from);
     if (at == order.end()) return;
     const std::size_t count = order.size();

@@ -5,9 +5,9 @@
 #include <windows.h>
 
 #include <memory>
-#include <vector>
 
 #include "checkbox.h"
+#include "fixed_list.h"
 #include "layout.h"
 #include "picture.h"
 
@@ -51,14 +51,16 @@ private:
     void createControls();
     RECT measureLabel(const ControlDef& def) const;
     void onPaint();
-    std::vector<CheckBox*> tabOrder() const;
+    static constexpr std::size_t kMaxControls = 64;
+    using TabOrder = FixedList<CheckBox*, kMaxControls>;
+    TabOrder tabOrder() const;
 
     const FormDef& def_;
     HWND hwnd_ = nullptr;
     HWND focus_ = nullptr;  // the control that has the focus, or had it when the window was left
-    std::vector<std::unique_ptr<CheckBox>> checkBoxes_;
-    std::vector<DrawnLabel> labels_;
-    std::vector<DrawnImage> images_;
+    FixedList<std::unique_ptr<CheckBox>, kMaxControls> checkBoxes_;
+    FixedList<DrawnLabel, kMaxControls> labels_;
+    FixedList<DrawnImage, kMaxControls> images_;
 };
 
 }  // namespace platform

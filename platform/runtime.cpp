@@ -1,8 +1,6 @@
 // The operations that an application's own code calls.
 #include "runtime.h"
 
-#include <string>
-
 #include "engine.h"
 #include "form.h"
 
@@ -10,10 +8,7 @@ namespace platform {
 
 void ThunRTMain(const ProjectRecord& project) {
     Engine& engine = Engine::instance();
-    guarded([&] {
-        engine.start(project, GetModuleHandleW(nullptr));
-        return LRESULT{0};
-    });
+    engine.start(project, GetModuleHandleW(nullptr));
     engine.runMessageLoop();
 }
 
@@ -26,10 +21,9 @@ Global& vbaNew2Global() {
 
 void vbaHresultCheckObj(HRESULT result, const void*, const wchar_t* interfaceName) {
     if (SUCCEEDED(result)) return;
-    const std::wstring subject = interfaceName ? interfaceName : L"";
-    if (HRESULT_FACILITY(result) == FACILITY_WIN32) throw errorFromWin32(HRESULT_CODE(result), subject);
-    throw RuntimeError{static_cast<long>(result), L"Automation error", subject,
-                       systemMessage(static_cast<DWORD>(result))};
+    const Text subject = interfaceName;
+    if (HRESULT_FACILITY(result) == FACILITY_WIN32) raiseError(errorFromWin32(HRESULT_CODE(result), subject));
+    raiseError({static_cast<long>(result), L"Automation error", subject, systemMessage(static_cast<DWORD>(result))});
 }
 
 void vbaEnd() { ExitProcess(0); }

@@ -1,6 +1,8 @@
 // Turning system failures into run-time errors, and the report of an error nobody trapped.
 #include "runtime_error.h"
 
+#include <cwchar>
+
 #include "engine.h"
 
 #ifndef ERROR_ELEVATION_REQUIRED
@@ -42,38 +44,37 @@ constexpr Mapping kMappings[] = {
 
 }  // namespace
 
-std::wstring systemMessage(DWORD code) {
+Text systemMessage(DWORD code) {
     wchar_t* text = nullptr;
-    const DWORD length = FormatMessageW(
+    DWORD length = FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
         0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::wstring message = length ? std::wstring(text, length) : L"System error " + std::to_wstring(code) + L".";
+    while (length && (text[length - 1] == L'\n' || text[length - 1] == L'\r' || text[length - 1] == L' ')) --length;
+    const Text message = length ? Text(text, length) : L"System error " + Text::number(static_cast<long>(code)) + L".";
     LocalFree(text);
-    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' || message.back() == L' '))
-        message.pop_back();
     return message;
 }
 
 namespace {
 
-std::wstring substitute(const wchar_t* pattern, const std::wstring& subject) {
-    std::wstring text = pattern;
-    if (const auto at = text.find(L"%s"); at != std::wstring::npos) text.replace(at, 2, subject);
-    return text;
+// The pattern with its one "%s" replaced by the subject.
+Text substitute(const wchar_t* pattern, const Text& subject) {
+    const wchar_t* at = std::wcsstr(pattern, L"%s");
+    if (!at) return pattern;
+    return Text(pattern, static_cast<std::size_t>(at - pattern)) + subject + (at + 2);
 }
 
 }  // namespace
 
-RuntimeError errorFromWin32(DWORD code, const std::wstring& subject) {
+RuntimeError errorFromWin32(DWORD code, const Text& subject) {
     for (const Mapping& m : kMappings) {
-        if (m.code == code)
-            return {m.number, m.description, subject, m.advice ? substitute(m.advice, subject) : std::wstring()};
+        if (m.code == code) return {m.number, m.description, subject, m.advice ? substitute(m.advice, subject) : Text()};
     }
     return {5, L"Invalid procedure call or argument", subject, systemMessage(code)};
 }
 
-std::wstring formatReport(const RuntimeError& error) {
-    std::wstring text = L"Run-time error '" + std::to_wstring(error.number) + L"':\r\n\r\n" + error.description;
+Text formatReport(const RuntimeError& error) {
+    Text text = L"Run-time error '" + Text::number(error.number) + L"':\r\n\r\n" + error.description;
     if (!error.subject.empty()) text += L": " + error.subject;
     if (!error.advice.empty()) text += L"\r\n\r\n" + error.advice;
     return text;
@@ -104,14 +105,8 @@ namespace {
 
 }  // namespace
 
-[[noreturn]] void reportUntrapped(const RuntimeError& error) {
-    std::wstring text;
-    try {
-        text = formatReport(error);
-    } catch (...) {
-        reportOutOfMemory();
-    }
-    showReportAndEnd(text.c_str(), error.number > 0 ? static_cast<UINT>(error.number) : 1u);
+[[noreturn]] void raiseError(const RuntimeError& error) {
+    showReportAndEnd(formatReport(error).c_str(), error.number > 0 ? static_cast<UINT>(error.number) : 1u);
 }
 
 [[noreturn]] void reportOutOfMemory() noexcept {

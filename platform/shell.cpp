@@ -1,23 +1,30 @@
 // rtcShell: starts a program as its own process and keeps nothing of it.
-#include <string>
+#include <cwchar>
 
 #include "runtime.h"
 
 namespace platform {
 namespace {
 
-std::wstring folderOf(const std::wstring& path) { return path.substr(0, path.find_last_of(L"\\/") + 1); }
+// The folder part of a path, with its closing backslash.
+Text folderOf(const Text& path) {
+    std::size_t length = path.size();
+    while (length && path.c_str()[length - 1] != L'\\' && path.c_str()[length - 1] != L'/') --length;
+    return Text(path.c_str(), length);
+}
 
-std::wstring launcherFolder() {
-    std::wstring path(32768, L'\0');
+Text launcherFolder() {
+    Text path;
+    path.resize(32768);
     path.resize(GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
     return folderOf(path);
 }
 
-bool isBare(const std::wstring& name) { return name.find_first_of(L"\\/:\" ") == std::wstring::npos; }
+bool isBare(const Text& name) { return !std::wcspbrk(name.c_str(), L"\\/:\" "); }
 
-std::wstring currentFolder() {
-    std::wstring folder(32768, L'\0');
+Text currentFolder() {
+    Text folder;
+    folder.resize(32768);
     folder.resize(GetCurrentDirectoryW(static_cast<DWORD>(folder.size()), folder.data()));
     if (!folder.empty() && folder.back() != L'\\') folder += L'\\';
     return folder;
@@ -27,11 +34,11 @@ std::wstring currentFolder() {
 // folder or a file that cannot be opened; the player is better served by the truth. The first of
 // the two folders that the search looks in first and that holds the name is taken to be where it
 // stopped.
-RuntimeError failedStart(DWORD code, const std::wstring& name) {
+RuntimeError failedStart(DWORD code, const Text& name) {
     if (!isBare(name) || (code != ERROR_FILE_NOT_FOUND && code != ERROR_PATH_NOT_FOUND && code != ERROR_ACCESS_DENIED))
         return errorFromWin32(code, name);
-    for (const std::wstring& folder : {launcherFolder(), currentFolder()}) {
-        const std::wstring path = folder + name;
+    for (const Text& folder : {launcherFolder(), currentFolder()}) {
+        const Text path = folder + name;
         const DWORD attributes = GetFileAttributesW(path.c_str());
         if (attributes == INVALID_FILE_ATTRIBUTES) continue;
         if (attributes & FILE_ATTRIBUTE_DIRECTORY)
@@ -50,12 +57,12 @@ RuntimeError failedStart(DWORD code, const std::wstring& name) {
 // is then started by its full path, with the same command line, window state, current folder and
 // environment. Returns ERROR_SUCCESS when it started, the start's own error when it would not,
 // and `searchError` when no such file lies there.
-DWORD startFromLauncherFolder(const std::wstring& name, DWORD searchError, const STARTUPINFOW& startup,
+DWORD startFromLauncherFolder(const Text& name, DWORD searchError, const STARTUPINFOW& startup,
                               PROCESS_INFORMATION& process) {
-    const std::wstring path = launcherFolder() + name;
+    const Text path = launcherFolder() + name;
     const DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return searchError;
-    std::wstring commandLine = name;
+    Text commandLine = name;
     STARTUPINFOW again = startup;
     if (CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &again,
                        &process))
@@ -66,14 +73,14 @@ DWORD startFromLauncherFolder(const std::wstring& name, DWORD searchError, const
 }  // namespace
 
 double rtcShell(const wchar_t* pathName, int windowStyle) {
-    const std::wstring name = pathName ? pathName : L"";
+    const Text name = pathName;
     if (name.empty() || windowStyle < vbHide || windowStyle > vbMinimizedNoFocus || windowStyle == 5)
-        throw RuntimeError{5, L"Invalid procedure call or argument", name, {}};
+        raiseError({5, L"Invalid procedure call or argument", name, {}});
 
     // The system's own program search finds a bare name: the launcher's folder first, then the
     // current folder, the system folders and the search path. The new process inherits the
     // current folder and the environment.
-    std::wstring commandLine = name;  // CreateProcessW may write to it
+    Text commandLine = name;  // CreateProcessW may write to it
     STARTUPINFOW startup = {sizeof startup};
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = static_cast<WORD>(windowStyle);
@@ -83,7 +90,7 @@ double rtcShell(const wchar_t* pathName, int windowStyle) {
         DWORD code = GetLastError();
         if ((code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) && isBare(name))
             code = startFromLauncherFolder(name, code, startup, process);
-        if (code != ERROR_SUCCESS) throw failedStart(code, name);
+        if (code != ERROR_SUCCESS) raiseError(failedStart(code, name));
     }
 
     // Nothing of the started program is kept; let it take the foreground we are about to leave.

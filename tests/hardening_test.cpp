@@ -95,7 +95,7 @@ TEST_F(BrokenGameTest, AGameFileLockedByAnotherProgramIsPermissionDenied) {
 TEST(ElevationReport, SaysTheGameNeedsAdministratorRights) {
     const platform::RuntimeError error = platform::errorFromWin32(740, L"valdrennmp.exe");
     EXPECT_EQ(error.number, 70);
-    const std::wstring text = platform::formatReport(error);
+    const std::wstring text = platform::formatReport(error).c_str();
     EXPECT_TRUE(contains(text, L"Run-time error '70'")) << testing::PrintToString(text);
     EXPECT_TRUE(contains(text, L"Permission denied: valdrennmp.exe")) << testing::PrintToString(text);
     EXPECT_TRUE(contains(text, L"valdrennmp.exe needs administrator rights")) << testing::PrintToString(text);

@@ -3,6 +3,7 @@
 // headers, import table, resource directory and version record parsed here.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <tuple>
@@ -351,25 +352,129 @@ TEST_F(ExecutableTest, HeaderDescribesA32BitGuiProgramOfImageVersion1ForWindows4
     EXPECT_EQ(nt.OptionalHeader.MinorSubsystemVersion, 0);
 }
 
-TEST_F(ExecutableTest, ImportsOnlyWindowsOwnDlls) {
-    const PeFile pe(readFile(productPath()));
-    ASSERT_TRUE(pe.valid());
-    const IMAGE_DATA_DIRECTORY imports = pe.directory(IMAGE_DIRECTORY_ENTRY_IMPORT);
-    std::vector<std::string> dlls;
-    for (std::size_t offset = pe.offsetOf(imports.VirtualAddress);; offset += sizeof(IMAGE_IMPORT_DESCRIPTOR)) {
+// Every function the product may import, with the oldest Windows that has it: "Minimum supported
+// client" in Microsoft's documentation, and for msvcrt.dll, the C run time of that Windows. The
+// loader refuses to start a program that imports one function the system lacks, so a newer one
+// must be looked up at run time instead.
+struct AllowedImport {
+    const char* dll;
+    const char* function;
+    const char* since;
+};
+constexpr const char* kWindows2000 = "Windows 2000";
+constexpr const char* kWindowsXp = "Windows XP";
+const AllowedImport kAllowedImports[] = {
+    {"GDI32.dll", "CreateFontW", kWindows2000},          {"GDI32.dll", "ExcludeClipRect", kWindows2000},
+    {"GDI32.dll", "GetDeviceCaps", kWindows2000},        {"GDI32.dll", "GetStockObject", kWindows2000},
+    {"GDI32.dll", "GetTextExtentPoint32W", kWindows2000}, {"GDI32.dll", "RestoreDC", kWindows2000},
+    {"GDI32.dll", "SaveDC", kWindows2000},               {"GDI32.dll", "SelectObject", kWindows2000},
+    {"GDI32.dll", "SetBkMode", kWindows2000},            {"GDI32.dll", "SetDCBrushColor", kWindows2000},
+    {"GDI32.dll", "SetDIBitsToDevice", kWindows2000},    {"GDI32.dll", "SetTextColor", kWindows2000},
+    {"GDI32.dll", "SetBrushOrgEx", kWindows2000},        {"GDI32.dll", "SetStretchBltMode", kWindows2000},
+    {"GDI32.dll", "StretchDIBits", kWindows2000},
+    {"KERNEL32.dll", "CloseHandle", kWindows2000},       {"KERNEL32.dll", "CreateFileW", kWindowsXp},
+    {"KERNEL32.dll", "CreateProcessW", kWindowsXp},      {"KERNEL32.dll", "DeleteCriticalSection", kWindowsXp},
+    {"KERNEL32.dll", "EnterCriticalSection", kWindowsXp}, {"KERNEL32.dll", "ExitProcess", kWindowsXp},
+    {"KERNEL32.dll", "FormatMessageW", kWindowsXp},      {"KERNEL32.dll", "FreeLibrary", kWindowsXp},
+    {"KERNEL32.dll", "GetCurrentDirectoryW", kWindowsXp}, {"KERNEL32.dll", "GetFileAttributesW", kWindowsXp},
+    {"KERNEL32.dll", "GetLastError", kWindowsXp},        {"KERNEL32.dll", "GetModuleFileNameW", kWindowsXp},
+    {"KERNEL32.dll", "GetModuleHandleA", kWindowsXp},    {"KERNEL32.dll", "GetModuleHandleW", kWindowsXp},
+    {"KERNEL32.dll", "GetProcAddress", kWindowsXp},      {"KERNEL32.dll", "GetProcessHeap", kWindowsXp},
+    {"KERNEL32.dll", "GetStartupInfoW", kWindowsXp},     {"KERNEL32.dll", "GetSystemDirectoryW", kWindows2000},
+    {"KERNEL32.dll", "HeapAlloc", kWindowsXp},           {"KERNEL32.dll", "HeapFree", kWindowsXp},
+    {"KERNEL32.dll", "InitializeCriticalSection", kWindowsXp}, {"KERNEL32.dll", "LeaveCriticalSection", kWindowsXp},
+    {"KERNEL32.dll", "LoadLibraryA", kWindowsXp},        {"KERNEL32.dll", "LoadLibraryExW", kWindowsXp},
+    {"KERNEL32.dll", "LocalFree", kWindowsXp},           {"KERNEL32.dll", "MulDiv", kWindows2000},
+    {"KERNEL32.dll", "SetUnhandledExceptionFilter", kWindowsXp}, {"KERNEL32.dll", "Sleep", kWindowsXp},
+    {"KERNEL32.dll", "TlsGetValue", kWindowsXp},         {"KERNEL32.dll", "VirtualProtect", kWindowsXp},
+    {"KERNEL32.dll", "VirtualQuery", kWindowsXp},        {"KERNEL32.dll", "lstrlenW", kWindows2000},
+    {"USER32.dll", "AdjustWindowRectEx", kWindows2000},  {"USER32.dll", "AllowSetForegroundWindow", kWindows2000},
+    {"USER32.dll", "BeginPaint", kWindows2000},          {"USER32.dll", "CreateWindowExW", kWindows2000},
+    {"USER32.dll", "DefWindowProcW", kWindows2000},      {"USER32.dll", "DestroyWindow", kWindows2000},
+    {"USER32.dll", "DispatchMessageW", kWindows2000},    {"USER32.dll", "DrawEdge", kWindows2000},
+    {"USER32.dll", "DrawFocusRect", kWindows2000},       {"USER32.dll", "DrawTextW", kWindows2000},
+    {"USER32.dll", "EndPaint", kWindows2000},            {"USER32.dll", "FillRect", kWindows2000},
+    {"USER32.dll", "GetCapture", kWindows2000},          {"USER32.dll", "GetClientRect", kWindows2000},
+    {"USER32.dll", "GetDC", kWindows2000},               {"USER32.dll", "GetFocus", kWindows2000},
+    {"USER32.dll", "GetKeyState", kWindows2000},         {"USER32.dll", "GetMessageW", kWindows2000},
+    {"USER32.dll", "GetSysColor", kWindows2000},         {"USER32.dll", "GetSystemMetrics", kWindows2000},
+    {"USER32.dll", "GetWindowLongW", kWindows2000},      {"USER32.dll", "GetWindowRect", kWindows2000},
+    {"USER32.dll", "InflateRect", kWindows2000},         {"USER32.dll", "IntersectRect", kWindows2000},
+    {"USER32.dll", "InvalidateRect", kWindows2000},      {"USER32.dll", "IsWindowEnabled", kWindows2000},
+    {"USER32.dll", "IsWindowVisible", kWindows2000},     {"USER32.dll", "LoadCursorW", kWindows2000},
+    {"USER32.dll", "LoadImageW", kWindows2000},          {"USER32.dll", "MapWindowPoints", kWindows2000},
+    {"USER32.dll", "MessageBoxW", kWindows2000},         {"USER32.dll", "NotifyWinEvent", kWindows2000},
+    {"USER32.dll", "PeekMessageW", kWindows2000},        {"USER32.dll", "PostMessageW", kWindows2000},
+    {"USER32.dll", "PostQuitMessage", kWindows2000},     {"USER32.dll", "PtInRect", kWindows2000},
+    {"USER32.dll", "RedrawWindow", kWindows2000},        {"USER32.dll", "RegisterClassExW", kWindows2000},
+    {"USER32.dll", "ReleaseCapture", kWindows2000},      {"USER32.dll", "ReleaseDC", kWindows2000},
+    {"USER32.dll", "SendMessageW", kWindows2000},        {"USER32.dll", "SetCapture", kWindows2000},
+    {"USER32.dll", "SetFocus", kWindows2000},            {"USER32.dll", "SetWindowLongW", kWindows2000},
+    {"USER32.dll", "ShowWindow", kWindows2000},          {"USER32.dll", "TranslateMessage", kWindows2000},
+    {"USER32.dll", "UpdateWindow", kWindows2000},        {"USER32.dll", "WindowFromPoint", kWindows2000},
+};
+// The C run time's own start and end, and the few functions our code and its start-up call.
+const char* const kMsvcrtImports[] = {
+    "__p__commode", "__p__fmode", "__p__wcmdln", "__set_app_type", "__setusermatherr", "__wgetmainargs",
+    "__winitenv", "_amsg_exit", "_cexit", "_initterm", "_iob", "_onexit", "abort", "calloc", "exit", "fprintf",
+    "free", "fwrite", "malloc", "memcpy", "memset", "signal", "strlen", "strncmp", "vfprintf", "wcscmp", "wcslen",
+    "wcspbrk", "wcsstr", "wcschr", "wcsncmp", "memcmp", "memmove",
+};
+
+// The functions the file imports, as "dll!function" (ordinals as "dll!#n").
+std::vector<std::string> importsOf(const PeFile& pe) {
+    std::vector<std::string> imports;
+    const IMAGE_DATA_DIRECTORY directory = pe.directory(IMAGE_DIRECTORY_ENTRY_IMPORT);
+    for (std::size_t offset = pe.offsetOf(directory.VirtualAddress);; offset += sizeof(IMAGE_IMPORT_DESCRIPTOR)) {
         const auto descriptor = at<IMAGE_IMPORT_DESCRIPTOR>(pe.bytes(), offset);
         if (descriptor.Name == 0) break;
-        dlls.push_back(pe.stringAt(descriptor.Name));
+        const std::string dll = pe.stringAt(descriptor.Name);
+        const DWORD names = descriptor.OriginalFirstThunk ? descriptor.OriginalFirstThunk : descriptor.FirstThunk;
+        for (std::size_t thunk = pe.offsetOf(names);; thunk += sizeof(DWORD)) {
+            const auto entry = at<DWORD>(pe.bytes(), thunk);
+            if (entry == 0) break;
+            if (entry & IMAGE_ORDINAL_FLAG32)
+                imports.push_back(dll + "!#" + std::to_string(entry & 0xFFFF));
+            else
+                imports.push_back(dll + "!" + pe.stringAt(entry + offsetof(IMAGE_IMPORT_BY_NAME, Name)));
+        }
     }
-    // msvcrt.dll is the C run time that every Windows has; the C++ run time, libgcc and
-    // winpthread are linked in.
-    const char* const allowed[] = {"kernel32.dll", "user32.dll", "gdi32.dll", "msvcrt.dll"};
-    ASSERT_FALSE(dlls.empty());
-    for (const std::string& dll : dlls) {
-        bool known = false;
-        for (const char* name : allowed) known = known || _stricmp(dll.c_str(), name) == 0;
-        EXPECT_TRUE(known) << dll << " is no DLL of Windows";
+    return imports;
+}
+
+TEST_F(ExecutableTest, ImportsOnlyWindowsOwnDllsAndWhatWindowsXpSp3Has) {
+    const PeFile pe(readFile(productPath()));
+    ASSERT_TRUE(pe.valid());
+    const std::vector<std::string> imports = importsOf(pe);
+    ASSERT_GT(imports.size(), 20u);
+    for (const std::string& import : imports) {
+        const std::string dll = import.substr(0, import.find('!'));
+        const std::string function = import.substr(import.find('!') + 1);
+        bool allowed = false;
+        if (_stricmp(dll.c_str(), "msvcrt.dll") == 0) {
+            // The C run time that every Windows has; the C++ run time and libgcc are linked in.
+            for (const char* name : kMsvcrtImports) allowed = allowed || function == name;
+        } else {
+            for (const AllowedImport& known : kAllowedImports) {
+                if (_stricmp(dll.c_str(), known.dll) != 0 || function != known.function) continue;
+                allowed = true;
+                EXPECT_TRUE(known.since == kWindows2000 || known.since == kWindowsXp)
+                    << import << " needs " << known.since << ": look it up at run time";
+            }
+        }
+        EXPECT_TRUE(allowed) << import << " is not among the imports known to be in Windows XP SP3";
     }
+}
+
+// The artwork is most of the file; the rest is code, and it stays lean.
+TEST_F(ExecutableTest, IsAtMost128KiBBeyondTheArtworkItCarries) {
+    const Bytes file = readFile(productPath());
+    const Bytes artwork = readFile(joinPath(testFolder(), L"artwork.bmp"));
+    ASSERT_EQ(artwork.size(), 493016u);
+    EXPECT_NE(std::search(file.begin(), file.end(), artwork.begin(), artwork.end()), file.end())
+        << "the artwork is not in the file whole";
+    ASSERT_GT(file.size(), artwork.size());
+    EXPECT_LE(file.size() - artwork.size(), 128u * 1024u) << "bytes beyond the artwork";
 }
 
 TEST_F(ExecutableTest, CarriesNoTimeStampAndNoDebugOrExportData) {

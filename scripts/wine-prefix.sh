@@ -2,7 +2,7 @@
 # Makes a Wine prefix ready for the launcher and its tests, creating it if need be, and sets the
 # desktop settings that tests change back to their known values (a test that was killed cannot
 # restore what it changed): 96 dots per inch, the default selection colours, Wine drawing the
-# window frames itself (no window manager on Xvfb).
+# window frames itself (no window manager on Xvfb), and Wine's own fonts in the prefix.
 # usage: wine-prefix.sh BITS PREFIX     (needs DISPLAY)
 set -euo pipefail
 bits=$1 prefix=$2
@@ -17,6 +17,13 @@ if [ ! -f "$prefix/.valdrenn-ready" ]; then
   "$WINE_SERVER" -w
   created=yes
 fi
+
+# Wine 8 as Debian ships it, started through its loader, never opens its own fonts folder (strace
+# shows no look into /usr/share/wine/fonts), so "MS Sans Serif" falls back to an antialiased DejaVu
+# Sans. It does read the prefix's own Fonts folder: Wine's fonts are linked there.
+for font in /usr/share/wine/fonts/*; do
+  if [ -f "$font" ]; then ln -sf "$font" "$prefix/drive_c/windows/Fonts/"; fi
+done
 
 reg=$(mktemp --suffix=.reg)
 trap 'rm -f "$reg"' EXIT

@@ -1,6 +1,7 @@
 #include "picture.h"
 
 #include <algorithm>
+#include <utility>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -68,44 +69,59 @@ void drawStretchedBySystem(HDC dc, const DibView& dib, const RECT& box) {
     SetStretchBltMode(dc, oldMode);
 }
 
+// Two 0x00RRGGBB colours mixed, `weight` 256ths of the second; red and blue share one multiply.
+DWORD blend(DWORD first, DWORD second, int weight) {
+    const DWORD w = static_cast<DWORD>(weight), v = 256 - w;
+    const DWORD redBlue = (((first & 0xFF00FF) * v + (second & 0xFF00FF) * w + 0x800080) >> 8) & 0xFF00FF;
+    const DWORD green = (((first & 0xFF00) * v + (second & 0xFF00) * w + 0x8000) >> 8) & 0xFF00;
+    return redBlue | green;
+}
+
+// Stored row `y` filtered across to the drawn width.
+void scaleRow(const DibView& dib, int y, const Tap* columns, int width, DWORD* out) {
+    const unsigned char* row = rowFromTop(dib, y);
+    const int bytesPerPixel = dib.info.bmiHeader.biBitCount / 8;
+    const auto at = [&](int index) {
+        const unsigned char* p = row + static_cast<std::size_t>(index) * bytesPerPixel;  // blue, green, red
+        return static_cast<DWORD>(p[0] | p[1] << 8 | p[2] << 16);
+    };
+    for (int x = 0; x < width; ++x) out[x] = blend(at(columns[x].index), at(columns[x].next), columns[x].weight);
+}
+
 // Filtered here rather than by StretchDIBits, whose HALFTONE mode Wine carries out by repeating
 // pixels: the same smooth picture on every system. Each band is computed from the whole picture,
 // so bands meet without a seam; only what the clip shows is computed, into 32-bit pixels that the
-// screen takes as they are.
+// screen takes as they are. A stored row is filtered across once for all drawn rows that use it.
 void drawScaled(HDC dc, const DibView& dib, const RECT& box) {
     RECT clip, area;
     if (GetClipBox(dc, &clip) == ERROR || !IntersectRect(&area, &box, &clip)) return;
     const int width = area.right - area.left;
     const std::size_t bandPixels = static_cast<std::size_t>(width) * kBandRows;
-    const std::size_t bytes = bandPixels * sizeof(DWORD) + static_cast<std::size_t>(width) * sizeof(Tap);
+    const std::size_t bytes = (bandPixels + 2 * static_cast<std::size_t>(width)) * sizeof(DWORD) +
+                              static_cast<std::size_t>(width) * sizeof(Tap);
     void* memory = HeapAlloc(GetProcessHeap(), 0, bytes);
     if (!memory) return drawStretchedBySystem(dc, dib, box);
     DWORD* const band = static_cast<DWORD*>(memory);
-    Tap* const columns = reinterpret_cast<Tap*>(band + bandPixels);
+    DWORD* upper = band + bandPixels;
+    DWORD* lower = upper + width;
+    Tap* const columns = reinterpret_cast<Tap*>(lower + width);
     for (int x = 0; x < width; ++x) columns[x] = tapAt(area.left - box.left + x, box.right - box.left, dib.width);
 
-    const int bytesPerPixel = dib.info.bmiHeader.biBitCount / 8;
+    int upperRow = -1, lowerRow = -1;  // the stored rows that `upper` and `lower` hold
     BITMAPINFO info = {};
     info.bmiHeader = {sizeof info.bmiHeader, width, 0, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     for (int top = area.top; top < area.bottom; top += kBandRows) {
         const int rows = std::min<int>(kBandRows, area.bottom - top);
         for (int row = 0; row < rows; ++row) {
             const Tap down = tapAt(top + row - box.top, box.bottom - box.top, dib.height);
-            const unsigned char* upper = rowFromTop(dib, down.index);
-            const unsigned char* lower = rowFromTop(dib, down.next);
-            DWORD* out = band + static_cast<std::size_t>(row) * width;
-            for (int x = 0; x < width; ++x) {
-                const Tap& across = columns[x];
-                const int a = across.index * bytesPerPixel, b = across.next * bytesPerPixel;
-                DWORD pixel = 0;
-                for (int channel = 2; channel >= 0; --channel) {  // stored blue, green, red
-                    const int above = upper[a + channel] * (256 - across.weight) + upper[b + channel] * across.weight;
-                    const int below = lower[a + channel] * (256 - across.weight) + lower[b + channel] * across.weight;
-                    const int blended = (above * (256 - down.weight) + below * down.weight + 32768) >> 16;
-                    pixel = pixel << 8 | static_cast<DWORD>(blended);
-                }
-                out[x] = pixel;
+            if (down.index == lowerRow && down.index != upperRow) {
+                std::swap(upper, lower);
+                std::swap(upperRow, lowerRow);
             }
+            if (down.index != upperRow) scaleRow(dib, upperRow = down.index, columns, width, upper);
+            if (down.next != lowerRow) scaleRow(dib, lowerRow = down.next, columns, width, lower);
+            DWORD* out = band + static_cast<std::size_t>(row) * width;
+            for (int x = 0; x < width; ++x) out[x] = blend(upper[x], lower[x], down.weight);
         }
         info.bmiHeader.biHeight = -rows;  // top row first
         SetDIBitsToDevice(dc, area.left, top, static_cast<DWORD>(width), static_cast<DWORD>(rows), 0, 0, 0,

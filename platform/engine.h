@@ -21,6 +21,10 @@ public:
     HFONT font() const { return font_; }
     int toPixelsX(int twips) const { return MulDiv(twips, dpiX_, kTwipsPerInch); }
     int toPixelsY(int twips) const { return MulDiv(twips, dpiY_, kTwipsPerInch); }
+    // A picture's pixels are 96-dpi pixels. Up to 120 dpi it keeps them, beside strips of the
+    // window that stay small; above, it grows with the layout and covers what it covers at 96.
+    int toPicturePixelsX(int pixels) const { return scaledPicture(pixels, dpiX_); }
+    int toPicturePixelsY(int pixels) const { return scaledPicture(pixels, dpiY_); }
 
     // While a handler runs or a report is up, controls ignore input, so that nothing a handler
     // does (a report's own message loop, say) can run a second handler or change the buttons.
@@ -35,6 +39,12 @@ public:
 
 private:
     static constexpr int kTwipsPerInch = 1440;
+    static constexpr int kPictureDpi = 96;
+    static constexpr int kLargestUnscaledDpi = 120;
+
+    static int scaledPicture(int pixels, int dpi) {
+        return dpi > kLargestUnscaledDpi ? MulDiv(pixels, dpi, kPictureDpi) : pixels;
+    }
 
     const ProjectRecord* project_ = nullptr;
     HINSTANCE module_ = nullptr;

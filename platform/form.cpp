@@ -78,9 +78,13 @@ void Form::createControls() {
                 labels_.push_back({&control, measureLabel(control)});
                 break;
             case ControlKind::Image:
-                if (control.picture.bytes)
-                    images_.push_back({openPicture(control.picture),
-                                       {engine.toPixelsX(control.left), engine.toPixelsY(control.top)}});
+                if (control.picture.bytes) {
+                    const DibView dib = openPicture(control.picture);
+                    const POINT at = {engine.toPixelsX(control.left), engine.toPixelsY(control.top)};
+                    images_.push_back({dib,
+                                       {at.x, at.y, at.x + engine.toPicturePixelsX(dib.width),
+                                        at.y + engine.toPicturePixelsY(dib.height)}});
+                }
                 break;
         }
         ++id;
@@ -175,12 +179,12 @@ void Form::onPaint() {
     // The background only where no picture lies, so nothing flickers under the artwork.
     SaveDC(dc);
     for (const DrawnImage& image : images_)
-        ExcludeClipRect(dc, image.at.x, image.at.y, image.at.x + image.dib.width, image.at.y + image.dib.height);
+        ExcludeClipRect(dc, image.box.left, image.box.top, image.box.right, image.box.bottom);
     SetDCBrushColor(dc, resolveColor(def_.backColor));
     FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
     RestoreDC(dc, -1);
 
-    for (const DrawnImage& image : images_) drawPicture(dc, image.dib, image.at.x, image.at.y);
+    for (const DrawnImage& image : images_) drawPicture(dc, image.dib, image.box);
 
     HGDIOBJ oldFont = SelectObject(dc, Engine::instance().font());
     for (const DrawnLabel& label : labels_) {

@@ -41,7 +41,7 @@ private:
     };
     struct DrawnImage {
         DibView dib;
-        POINT at;  // pixels
+        RECT box;  // pixels: where the picture lies and the size it is drawn at
     };
 
     template <class Window>

@@ -19,7 +19,8 @@ struct DibView {
 // Checks the file's headers against its size; a malformed picture is run-time error 481.
 DibView openPicture(const Picture& picture);
 
-// Draws the picture unscaled with its top-left corner at (x, y), which may be negative.
-void drawPicture(HDC dc, const DibView& dib, int x, int y);
+// Draws the picture into `box`, which may reach beyond the window on any side: pixel for pixel
+// where the box has the picture's size, else scaled to the box with a bilinear filter.
+void drawPicture(HDC dc, const DibView& dib, const RECT& box);
 
 }  // namespace platform

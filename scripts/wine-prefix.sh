@@ -2,8 +2,9 @@
 # Makes a Wine prefix ready for the launcher and its tests, creating it if need be, and sets the
 # desktop settings that tests change back to their known values (a test that was killed cannot
 # restore what it changed): 96 dots per inch, the default selection colours, Wine drawing the
-# window frames itself (no window manager on Xvfb). Text is smoothed sub-pixel, as Windows does by
-# default: whether Wine smooths otherwise depends on the machine, and the tests must see it.
+# window frames itself (no window manager on Xvfb), and Wine's own fonts in the prefix. TrueType
+# text is smoothed sub-pixel, as Windows does by default: whether Wine smooths otherwise depends on
+# the machine, and the tests must allow for it.
 # usage: wine-prefix.sh BITS PREFIX     (needs DISPLAY)
 set -euo pipefail
 bits=$1 prefix=$2
@@ -19,13 +20,13 @@ if [ ! -f "$prefix/.valdrenn-ready" ]; then
   created=yes
 fi
 
-# Wine draws the frame's caption buttons with its Marlett font, but Debian's Wine looks for its own
-# TrueType fonts where Debian does not put them; without this copy the buttons show as "0 1 r".
-fonts=$prefix/drive_c/windows/Fonts
-if [ -f /usr/share/wine/fonts/marlett.ttf ] && [ ! -f "$fonts/marlett.ttf" ]; then
-  mkdir -p "$fonts"
-  cp /usr/share/wine/fonts/marlett.ttf "$fonts/"
-fi
+# Wine 8 as Debian ships it, started through its loader, never opens its own fonts folder (strace
+# shows no look into /usr/share/wine/fonts), so "MS Sans Serif" falls back to an antialiased DejaVu
+# Sans, and the frame's caption buttons, drawn with its Marlett, show as "0 1 r". It does read the
+# prefix's own Fonts folder: Wine's fonts are linked there.
+for font in /usr/share/wine/fonts/*; do
+  if [ -f "$font" ]; then ln -sf "$font" "$prefix/drive_c/windows/Fonts/"; fi
+done
 
 reg=$(mktemp --suffix=.reg)
 trap 'rm -f "$reg"' EXIT

@@ -1,6 +1,11 @@
 // What the player sees: screen pixels of the client area against the artwork and the desktop
-// scheme's colours, at 96 and 120 dots per inch.
+// scheme's colours, at 96 and 120 dots per inch, and at 144 and 192, where the artwork grows.
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <optional>
+#include <utility>
+#include <vector>
 
 #include "fixture.h"
 
@@ -48,7 +53,138 @@ RECT inset(RECT box, int by) {
     return box;
 }
 
-class PixelsTest : public LauncherTest {};
+int channel(COLORREF color, int index) { return (color >> (8 * index)) & 0xFF; }
+
+// The artwork as drawn `dpi / 96` times its size with its left edge at `left`. A filter may blend
+// neighbours but brings in no colour of its own: a screen pixel matches when each channel lies
+// within those of the artwork's pixels within one pixel of where it falls in the artwork.
+class ScaledArtwork {
+public:
+    ScaledArtwork(int dpi, int left) : dpi_(dpi), left_(left) {}
+
+    std::vector<COLORREF> around(int x, int y) const {
+        const auto span = [&](int at, int origin, int size) {
+            const double falls = (at - origin + 0.5) * 96 / dpi_ - 0.5;
+            return std::pair{std::max(0, static_cast<int>(std::ceil(falls - 1))),
+                             std::min(size - 1, static_cast<int>(std::floor(falls + 1)))};
+        };
+        const auto [left, right] = span(x, left_, artwork_.width());
+        const auto [top, bottom] = span(y, 0, artwork_.height());
+        std::vector<COLORREF> neighbours;
+        for (int v = top; v <= bottom; ++v)
+            for (int u = left; u <= right; ++u) neighbours.push_back(artwork_.at(u, v));
+        return neighbours;
+    }
+
+    bool matches(COLORREF screen, int x, int y) const {
+        const std::vector<COLORREF> neighbours = around(x, y);
+        for (int i = 0; i < 3; ++i) {
+            const auto byChannel = [i](COLORREF a, COLORREF b) { return channel(a, i) < channel(b, i); };
+            const auto [low, high] = std::minmax_element(neighbours.begin(), neighbours.end(), byChannel);
+            const int value = channel(screen, i);
+            if (value < channel(*low, i) - 2 || value > channel(*high, i) + 2) return false;
+        }
+        return true;
+    }
+
+    // Where neighbours differ strongly, a smoothing filter shows colours that none of them has.
+    std::optional<bool> blended(COLORREF screen, int x, int y) const {
+        const std::vector<COLORREF> neighbours = around(x, y);
+        int spread = 0;
+        for (COLORREF a : neighbours)
+            for (COLORREF b : neighbours)
+                for (int i = 0; i < 3; ++i) spread = std::max(spread, channel(a, i) - channel(b, i));
+        if (spread < 64) return std::nullopt;
+        return std::find(neighbours.begin(), neighbours.end(), screen) == neighbours.end();
+    }
+
+    // Text over the artwork, antialiased or not, lies on the line from an artwork colour behind
+    // it to the text colour; a painted background lies on no such line.
+    bool textOver(COLORREF screen, int x, int y, COLORREF text) const {
+        for (COLORREF behind : around(x, y)) {
+            double along = 0, length = 0;
+            for (int i = 0; i < 3; ++i) {
+                const double span = channel(text, i) - channel(behind, i);
+                along += (channel(screen, i) - channel(behind, i)) * span;
+                length += span * span;
+            }
+            const double t = length > 0 ? std::clamp(along / length, 0.0, 1.0) : 0.0;
+            bool onLine = true;
+            for (int i = 0; i < 3; ++i)
+                onLine = onLine && std::abs(channel(behind, i) + t * (channel(text, i) - channel(behind, i)) -
+                                            channel(screen, i)) <= 12;
+            if (onLine) return true;
+        }
+        return false;
+    }
+
+private:
+    Artwork artwork_;
+    int dpi_;
+    int left_;
+};
+
+class PixelsTest : public LauncherTest {
+protected:
+    // Above 120 dots per inch the artwork grows with the layout and still covers the client area,
+    // every pixel of it but the buttons and the credit, across every band it is drawn in; the
+    // buttons and the credit keep the real DPI, and the credit is text over the artwork.
+    void expectArtworkScaledWithTheLayout(DWORD dpi, SIZE client) {
+        const RegistryValue logPixels(L"Control Panel\\Desktop", L"LogPixels", dpi);
+        start();
+        RECT area;
+        GetClientRect(launcher->window(), &area);
+        ASSERT_EQ(area.right, client.cx);
+        ASSERT_EQ(area.bottom, client.cy);
+
+        std::vector<RECT> buttons;
+        for (HWND child : launcher->children()) {
+            RECT box;
+            GetWindowRect(child, &box);
+            MapWindowPoints(nullptr, launcher->window(), reinterpret_cast<POINT*>(&box), 2);
+            buttons.push_back(box);
+        }
+        ASSERT_EQ(buttons.size(), 3u);
+        EXPECT_EQ(buttons.back().left, MulDiv(960, dpi, 1440));  // Singleplayer, at the real DPI
+        EXPECT_EQ(buttons.back().top, MulDiv(1200, dpi, 1440));
+        const RECT credit = {MulDiv(4680, dpi, 1440), MulDiv(4560, dpi, 1440), client.cx, client.cy};
+
+        const Capture screen(launcher->window());
+        const ScaledArtwork artwork(dpi, MulDiv(-1080, dpi, 1440));
+        int compared = 0, wrong = 0, contrasty = 0, blends = 0;
+        for (int y = 0; y < screen.height(); ++y)
+            for (int x = 0; x < screen.width(); ++x) {
+                if (inside(credit, x, y) ||
+                    std::any_of(buttons.begin(), buttons.end(), [&](const RECT& b) { return inside(b, x, y); }))
+                    continue;
+                ++compared;
+                if (!artwork.matches(screen.at(x, y), x, y)) {
+                    if (++wrong <= 5) ADD_FAILURE() << "pixel (" << x << ", " << y << ") is not the scaled artwork";
+                }
+                if (const auto blend = artwork.blended(screen.at(x, y), x, y)) contrasty++, blends += *blend;
+            }
+        EXPECT_GT(compared, client.cx * client.cy * 3 / 4);
+        EXPECT_EQ(wrong, 0);
+        EXPECT_GT(blends, contrasty / 2) << "no smoothing where the artwork has edges (of " << contrasty << ")";
+
+        const COLORREF buttonFace = GetSysColor(COLOR_BTNFACE);
+        EXPECT_EQ(screen.count({client.cx - 8, 0, client.cx, client.cy}, buttonFace), 0) << "a strip on the right";
+        EXPECT_EQ(screen.count({0, client.cy - 8, client.cx, client.cy}, buttonFace), 0) << "a strip at the bottom";
+
+        const COLORREF text = GetSysColor(COLOR_HIGHLIGHTTEXT);
+        int lettering = 0, behind = 0, neither = 0;
+        for (int y = credit.top; y < credit.bottom; ++y)
+            for (int x = credit.left; x < credit.right; ++x) {
+                const COLORREF pixel = screen.at(x, y);
+                if (artwork.matches(pixel, x, y)) ++behind;
+                else if (artwork.textOver(pixel, x, y, text)) lettering += pixel == text;
+                else ++neither;
+            }
+        EXPECT_GT(lettering, 40) << "the credit's text colour over the artwork";
+        EXPECT_GT(behind, (credit.right - credit.left) * (credit.bottom - credit.top) / 2);
+        EXPECT_EQ(neither, 0) << "pixels that are neither artwork nor text over it: a painted background";
+    }
+};
 
 TEST_F(PixelsTest, ArtworkFillsTheClientAreaFromItsColumn72) {
     start();
@@ -141,6 +277,14 @@ TEST_F(PixelsTest, At120DpiLayoutGrowsAndTheArtworkKeepsItsPixelSize) {
     // Past the artwork, strips of the window's button-face background.
     EXPECT_EQ(screen.count({430, 0, 559, 300}, buttonFace), 129 * 300);
     EXPECT_EQ(screen.count({0, 316, 60, 394}, buttonFace), 60 * 78);
+}
+
+TEST_F(PixelsTest, At144DpiTheArtworkGrowsHalfAgainAndCoversTheClientArea) {
+    expectArtworkScaledWithTheLayout(144, {671, 473});  // 780 x 474 from x -108
+}
+
+TEST_F(PixelsTest, At192DpiTheArtworkDoublesAndCoversTheClientArea) {
+    expectArtworkScaledWithTheLayout(192, {894, 630});  // 1040 x 632 from x -144
 }
 
 }  // namespace

@@ -79,7 +79,7 @@ void Form::createControls() {
                 break;
             case ControlKind::Image:
                 if (control.picture.bytes)
-                    images_.push_back({openPicture(control.picture),
+                    images_.push_back({&control, openPicture(control.picture),
                                        {engine.toPixelsX(control.left), engine.toPixelsY(control.top)}});
                 break;
         }
@@ -129,6 +129,21 @@ std::vector<CheckBox*> Form::tabOrder() const {
     return order;
 }
 
+CheckBox* Form::checkBoxOf(const ControlDef& control) const {
+    for (const auto& box : checkBoxes_)
+        if (&box->def() == &control) return box.get();
+    return nullptr;
+}
+
+RECT Form::controlBox(const ControlDef& control) const {
+    for (const DrawnLabel& label : labels_)
+        if (label.def == &control) return label.box;
+    for (const DrawnImage& image : images_)
+        if (image.def == &control)
+            return {image.at.x, image.at.y, image.at.x + image.dib.width, image.at.y + image.dib.height};
+    return {0, 0, 0, 0};
+}
+
 void Form::moveFocus(const CheckBox& from, bool backward) {
     const std::vector<CheckBox*> order = tabOrder();
     const auto at = std::find(order.begin(), order.end(), &from);
@@ -156,7 +171,10 @@ LRESULT Form::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             // Colours are looked up at paint time; repainting everything is all it takes.
             RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
             return 0;
+        case WM_GETOBJECT:
+            return answerGetObject(*this, wParam, lParam);
         case WM_DESTROY:
+            accessible_.disconnect();
             Engine::instance().formDestroyed(*this);
             return 0;
     }

@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "accessible.h"
 #include "checkbox.h"
 #include "layout.h"
 #include "picture.h"
@@ -34,12 +35,20 @@ public:
     // Remembered so that the focus comes back to it when the window is activated again.
     void controlFocused(HWND control) { focus_ = control; }
 
+    // The check box made from a row of the layout; nullptr for other rows.
+    CheckBox* checkBoxOf(const ControlDef& control) const;
+    // Where a label or a picture is drawn, in client pixels (it may reach beyond the client
+    // area); empty for other rows and for an image without a picture.
+    RECT controlBox(const ControlDef& control) const;
+    AccessibleSlot& accessible() { return accessible_; }
+
 private:
     struct DrawnLabel {
         const ControlDef* def;
         RECT box;  // pixels
     };
     struct DrawnImage {
+        const ControlDef* def;
         DibView dib;
         POINT at;  // pixels
     };
@@ -59,6 +68,7 @@ private:
     std::vector<std::unique_ptr<CheckBox>> checkBoxes_;
     std::vector<DrawnLabel> labels_;
     std::vector<DrawnImage> images_;
+    AccessibleSlot accessible_;  // filled when a screen reader first asks
 };
 
 }  // namespace platform

@@ -2,7 +2,7 @@
 # Makes a Wine prefix ready for the launcher and its tests, creating it if need be, and sets the
 # desktop settings that tests change back to their known values (a test that was killed cannot
 # restore what it changed): 96 dots per inch, the default selection colours, Wine drawing the
-# window frames itself (no window manager on Xvfb).
+# window frames itself (no window manager on Xvfb), no DLL override for the launcher.
 # usage: wine-prefix.sh BITS PREFIX     (needs DISPLAY)
 set -euo pipefail
 bits=$1 prefix=$2
@@ -32,6 +32,8 @@ REGEDIT4
 [HKEY_CURRENT_USER\Control Panel\Colors]
 "Hilight"="48 150 250"
 "HilightText"="255 255 255"
+
+[-HKEY_CURRENT_USER\Software\Wine\AppDefaults\Launcher.exe\DllOverrides]
 REG
 "$WINE_LOADER" regedit /S "$(wine_path "$reg")" >/dev/null 2>&1
 if [ -n "$created" ]; then

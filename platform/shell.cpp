@@ -14,6 +14,8 @@ std::wstring launcherFolder() {
     return folderOf(path);
 }
 
+bool isBare(const std::wstring& name) { return name.find_first_of(L"\\/:\" ") == std::wstring::npos; }
+
 std::wstring currentFolder() {
     std::wstring folder(32768, L'\0');
     folder.resize(GetCurrentDirectoryW(static_cast<DWORD>(folder.size()), folder.data()));
@@ -26,8 +28,7 @@ std::wstring currentFolder() {
 // the two folders that the search looks in first and that holds the name is taken to be where it
 // stopped.
 RuntimeError failedStart(DWORD code, const std::wstring& name) {
-    const bool bare = name.find_first_of(L"\\/:\" ") == std::wstring::npos;
-    if (!bare || (code != ERROR_FILE_NOT_FOUND && code != ERROR_PATH_NOT_FOUND && code != ERROR_ACCESS_DENIED))
+    if (!isBare(name) || (code != ERROR_FILE_NOT_FOUND && code != ERROR_PATH_NOT_FOUND && code != ERROR_ACCESS_DENIED))
         return errorFromWin32(code, name);
     for (const std::wstring& folder : {launcherFolder(), currentFolder()}) {
         const std::wstring path = folder + name;
@@ -42,6 +43,24 @@ RuntimeError failedStart(DWORD code, const std::wstring& name) {
         break;
     }
     return errorFromWin32(code, name);
+}
+
+// The system's program search joins its folders into one ';'-separated list and splits it again,
+// so a launcher folder whose name holds a ';' is never searched. A file of that name lying there
+// is then started by its full path, with the same command line, window state, current folder and
+// environment. Returns ERROR_SUCCESS when it started, the start's own error when it would not,
+// and `searchError` when no such file lies there.
+DWORD startFromLauncherFolder(const std::wstring& name, DWORD searchError, const STARTUPINFOW& startup,
+                              PROCESS_INFORMATION& process) {
+    const std::wstring path = launcherFolder() + name;
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return searchError;
+    std::wstring commandLine = name;
+    STARTUPINFOW again = startup;
+    if (CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &again,
+                       &process))
+        return ERROR_SUCCESS;
+    return GetLastError();
 }
 
 }  // namespace
@@ -60,8 +79,12 @@ double rtcShell(const wchar_t* pathName, int windowStyle) {
     startup.wShowWindow = static_cast<WORD>(windowStyle);
     PROCESS_INFORMATION process = {};
     if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process))
-        throw failedStart(GetLastError(), name);
+                        &process)) {
+        DWORD code = GetLastError();
+        if ((code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) && isBare(name))
+            code = startFromLauncherFolder(name, code, startup, process);
+        if (code != ERROR_SUCCESS) throw failedStart(code, name);
+    }
 
     // Nothing of the started program is kept; let it take the foreground we are about to leave.
     AllowSetForegroundWindow(process.dwProcessId);

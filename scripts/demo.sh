@@ -59,38 +59,54 @@ window_of() {  # prints "x y width height" of the X window named $1, waiting up 
 
 shot() { xwd -root -silent | convert xwd:- -crop 720x480+0+0 "$demo/$1.png"; echo "demo: saved $demo/$1.png"; }
 
-# Starts a launcher, presses the button at client point (x, y) and waits for the launcher to end.
+no_launcher_left() {  # fails if a launcher window is still on screen
+  if xdotool search --onlyvisible --name '^Valdrenn Launcher$' >/dev/null 2>&1; then
+    echo "demo: a launcher window is still on screen" >&2
+    return 1
+  fi
+}
+
+gone() {  # waits up to 20 s until no visible window is named $1
+  for _ in $(seq 200); do
+    xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1 || return 0
+    sleep 0.1
+  done
+  echo "demo: the window $1 stayed" >&2
+  return 1
+}
+
+# Starts a launcher, saves a screenshot named $3 if given, then presses the button at client point
+# (x, y) as a player would and waits for the launcher to end.
 press() {
   launcher & local pid=$!
   local wx wy ww wh
   read -r wx wy ww wh < <(window_of "Valdrenn Launcher") || { echo "demo: no launcher window" >&2; return 1; }
   sleep 1
+  [ -z "${3:-}" ] || shot "$3"
   # The frame is Wine's own: equal borders, the small caption on top of a 447x315 client area.
   local border=$(((ww - 447) / 2)) caption=$((wh - 315 - (ww - 447) / 2))
   xdotool mousemove $((wx + border + $1)) $((wy + caption + $2)) click 1
   for _ in $(seq 300); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
   if kill -0 "$pid" 2>/dev/null; then
-    kill "$pid"
     echo "demo: the launcher did not end after the click" >&2
     return 1
   fi
   wait "$pid"
+  no_launcher_left
 }
 
-launcher & first=$!
-window_of "Valdrenn Launcher" >/dev/null
-sleep 1
-shot launcher
-kill "$first" 2>/dev/null || true
-wait "$first" 2>/dev/null || true
+# A game window shown, with no launcher left behind it.
+game_shot() {
+  window_of "Valdrenn - $1" >/dev/null
+  sleep 1
+  no_launcher_left
+  shot "$2"
+  gone "Valdrenn - $1"
+}
 
-press 124 96
-window_of "Valdrenn - Singleplayer" >/dev/null
-sleep 1
-shot singleplayer
-press 124 136
-window_of "Valdrenn - Multiplayer" >/dev/null
-sleep 1
-shot multiplayer
-press 124 296
+press 124 296 launcher
 echo "demo: Exit ended the launcher"
+press 124 96
+game_shot Singleplayer singleplayer
+press 124 136
+game_shot Multiplayer multiplayer

@@ -2,7 +2,9 @@
 # Makes a Wine prefix ready for the launcher and its tests, creating it if need be, and sets the
 # desktop settings that tests change back to their known values (a test that was killed cannot
 # restore what it changed): 96 dots per inch, the default selection colours, Wine drawing the
-# window frames itself (no window manager on Xvfb), no DLL override for the launcher.
+# window frames itself (no window manager on Xvfb), no DLL override for the launcher. Text is
+# smoothed sub-pixel, as Windows does by default: whether Wine smooths otherwise depends on the
+# machine, and the tests must see it.
 # usage: wine-prefix.sh BITS PREFIX     (needs DISPLAY)
 set -euo pipefail
 bits=$1 prefix=$2
@@ -18,6 +20,14 @@ if [ ! -f "$prefix/.valdrenn-ready" ]; then
   created=yes
 fi
 
+# Wine draws the frame's caption buttons with its Marlett font, but Debian's Wine looks for its own
+# TrueType fonts where Debian does not put them; without this copy the buttons show as "0 1 r".
+fonts=$prefix/drive_c/windows/Fonts
+if [ -f /usr/share/wine/fonts/marlett.ttf ] && [ ! -f "$fonts/marlett.ttf" ]; then
+  mkdir -p "$fonts"
+  cp /usr/share/wine/fonts/marlett.ttf "$fonts/"
+fi
+
 reg=$(mktemp --suffix=.reg)
 trap 'rm -f "$reg"' EXIT
 cat >"$reg" <<'REG'
@@ -28,6 +38,10 @@ REGEDIT4
 
 [HKEY_CURRENT_USER\Control Panel\Desktop]
 "LogPixels"=dword:00000060
+"FontSmoothing"="2"
+"FontSmoothingType"=dword:00000002
+"FontSmoothingGamma"=dword:00000578
+"FontSmoothingOrientation"=dword:00000001
 
 [HKEY_CURRENT_USER\Control Panel\Colors]
 "Hilight"="48 150 250"

@@ -147,6 +147,26 @@ const IconImage kImages[] = {
     {32, 32, 0, 8, 2216, 2182, 30003},
 };
 
+// The resource enumeration callbacks, each appending to the vector its last argument points to.
+// Named CALLBACK functions: on i686 the system calls them __stdcall, which no lambda converts to.
+// Types and names given as strings live only during the call; 0xFFFF stands for them, and the walk
+// of the file's directory still shows them.
+ULONG_PTR resourceId(LPCWSTR typeOrName) {
+    return IS_INTRESOURCE(typeOrName) ? reinterpret_cast<ULONG_PTR>(typeOrName) : 0xFFFF;
+}
+BOOL CALLBACK collectType(HMODULE, LPWSTR type, LONG_PTR list) {
+    reinterpret_cast<std::vector<ULONG_PTR>*>(list)->push_back(resourceId(type));
+    return TRUE;
+}
+BOOL CALLBACK collectName(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR list) {
+    reinterpret_cast<std::vector<ULONG_PTR>*>(list)->push_back(resourceId(name));
+    return TRUE;
+}
+BOOL CALLBACK collectLanguage(HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR list) {
+    reinterpret_cast<std::vector<WORD>*>(list)->push_back(language);
+    return TRUE;
+}
+
 class ExecutableTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -218,35 +238,15 @@ TEST_F(ExecutableTest, CarriesOnlyTheIconsAndTheVersionRecordInTheirLanguages) {
     // As the system enumerates them: types, then names, then languages.
     std::vector<ResourceKey> listed;
     std::vector<ULONG_PTR> types;
-    EnumResourceTypesW(
-        module_, [](HMODULE, LPWSTR type, LONG_PTR list) {
-            // Types and names given as strings live only during the call; 0xFFFF stands for them,
-            // and the walk of the file's directory below still shows them.
-            const ULONG_PTR id = IS_INTRESOURCE(type) ? reinterpret_cast<ULONG_PTR>(type) : 0xFFFF;
-            reinterpret_cast<std::vector<ULONG_PTR>*>(list)->push_back(id);
-            return TRUE;
-        },
-        reinterpret_cast<LONG_PTR>(&types));
+    EnumResourceTypesW(module_, collectType, reinterpret_cast<LONG_PTR>(&types));
     EXPECT_EQ(types, (std::vector<ULONG_PTR>{3, 14, 16})) << "RT_ICON, RT_GROUP_ICON and RT_VERSION only";
     for (ULONG_PTR type : types) {
         std::vector<ULONG_PTR> names;
-        EnumResourceNamesW(
-            module_, reinterpret_cast<LPCWSTR>(type),
-            [](HMODULE, LPCWSTR, LPWSTR name, LONG_PTR list) {
-                const ULONG_PTR id = IS_INTRESOURCE(name) ? reinterpret_cast<ULONG_PTR>(name) : 0xFFFF;
-                reinterpret_cast<std::vector<ULONG_PTR>*>(list)->push_back(id);
-                return TRUE;
-            },
-            reinterpret_cast<LONG_PTR>(&names));
+        EnumResourceNamesW(module_, reinterpret_cast<LPCWSTR>(type), collectName, reinterpret_cast<LONG_PTR>(&names));
         for (ULONG_PTR name : names) {
             std::vector<WORD> languages;
-            EnumResourceLanguagesW(
-                module_, reinterpret_cast<LPCWSTR>(type), reinterpret_cast<LPCWSTR>(name),
-                [](HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR list) {
-                    reinterpret_cast<std::vector<WORD>*>(list)->push_back(language);
-                    return TRUE;
-                },
-                reinterpret_cast<LONG_PTR>(&languages));
+            EnumResourceLanguagesW(module_, reinterpret_cast<LPCWSTR>(type), reinterpret_cast<LPCWSTR>(name),
+                                   collectLanguage, reinterpret_cast<LONG_PTR>(&languages));
             for (WORD language : languages)
                 listed.emplace_back(static_cast<WORD>(type), static_cast<WORD>(name), language);
         }

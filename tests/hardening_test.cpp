@@ -122,6 +122,29 @@ TEST_F(AnyFolderTest, FolderWithSpacesAndNonAsciiLetters) {
     EXPECT_EQ(game.cmdline, L"valdrennsp.exe");
 }
 
+// The system's program search splits its folder list at ';', so it never looks in such a folder;
+// the launcher then starts the game from its own folder itself, exactly as the search would have.
+TEST_F(AnyFolderTest, FolderWhoseNameBreaksSearchListsAndCommandLines) {
+    const TempFolder odd(L"Valdrenn; Collector's Edition & 100% ^fun");
+    installGame(odd.path(), L"valdrennsp.exe");
+    const StartRecord game = startSingleplayer(odd.path(), elsewhere.path());
+    EXPECT_TRUE(samePath(game.exe, odd / L"valdrennsp.exe")) << testing::PrintToString(game.exe);
+    EXPECT_EQ(game.cmdline, L"valdrennsp.exe");
+    EXPECT_EQ(game.show, SW_SHOWNORMAL);
+    EXPECT_TRUE(samePath(game.cwd, elsewhere.path())) << testing::PrintToString(game.cwd);
+
+    // Without the game there, it is still the one report of a game not found.
+    const TempFolder withoutGame(L"Valdrenn; Collector's Edition & 100% ^fun");
+    launcher = std::make_unique<Launcher>(LaunchOptions{installLauncher(withoutGame.path()), elsewhere.path(), {}});
+    clickCentre(launcher->button(L"Singleplayer"));
+    const HWND report = launcher->waitForReport();
+    ASSERT_NE(report, nullptr);
+    EXPECT_TRUE(contains(reportText(report), L"'53'")) << testing::PrintToString(reportText(report));
+    clickCentre(FindWindowExW(report, nullptr, L"Button", nullptr));
+    EXPECT_EQ(launcher->waitForExit(), std::optional<DWORD>(53));
+    EXPECT_EQ(starts.read().size(), 1u) << "only the first run started a game";
+}
+
 TEST_F(AnyFolderTest, FolderLongerThan260Characters) {
     std::wstring deep = game.path();
     while (deep.size() <= 300) {

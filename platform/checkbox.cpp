@@ -2,6 +2,7 @@
 
 #include <windowsx.h>
 
+#include "accessible.h"
 #include "colors.h"
 #include "engine.h"
 #include "form.h"
@@ -73,6 +74,15 @@ LRESULT CheckBox::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case BM_GETCHECK:
             // The value, read the way any button's is; nothing in the launcher reads it.
             return checked_ ? BST_CHECKED : BST_UNCHECKED;
+        case WM_GETOBJECT:
+            return answerGetObject(*this, wParam, lParam);
+        case kAccessiblePress:
+            // A screen reader's press, as a click would make it.
+            toggle();
+            return 0;
+        case WM_DESTROY:
+            accessible_.disconnect();
+            return 0;
     }
     return DefWindowProcW(hwnd_, message, wParam, lParam);
 }
@@ -164,6 +174,7 @@ void CheckBox::toggle() {
     // Shown before the handler runs: a handler that reports an error leaves it pressed in.
     InvalidateRect(hwnd_, nullptr, FALSE);
     UpdateWindow(hwnd_);
+    announceStateChange(hwnd_);
     Engine::instance().raiseEvent(form_, def_.name, L"Click");
 }
 

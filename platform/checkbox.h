@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include "accessible.h"
 #include "layout.h"
 
 namespace platform {
@@ -19,6 +20,9 @@ public:
 
     HWND hwnd() const { return hwnd_; }
     const ControlDef& def() const { return def_; }
+    Form& form() const { return form_; }
+    bool checked() const { return checked_; }
+    AccessibleSlot& accessible() { return accessible_; }
 
 private:
     template <class Window>
@@ -41,6 +45,7 @@ private:
     bool pushing_ = false;   // held down by the mouse or the space bar, not yet released
     bool spaceDown_ = false;
     bool focused_ = false;
+    AccessibleSlot accessible_;  // filled when a screen reader first asks
 };
 
 }  // namespace platform

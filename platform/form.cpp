@@ -81,7 +81,7 @@ void Form::createControls() {
                 if (control.picture.bytes) {
                     const DibView dib = openPicture(control.picture);
                     const POINT at = {engine.toPixelsX(control.left), engine.toPixelsY(control.top)};
-                    images_.push_back({dib,
+                    images_.push_back({&control, dib,
                                        {at.x, at.y, at.x + engine.toPicturePixelsX(dib.width),
                                         at.y + engine.toPicturePixelsY(dib.height)}});
                 }
@@ -136,6 +136,21 @@ Form::TabOrder Form::tabOrder() const {
     return order;
 }
 
+CheckBox* Form::checkBoxOf(const ControlDef& control) const {
+    for (const auto& box : checkBoxes_)
+        if (&box->def() == &control) return box.get();
+    return nullptr;
+}
+
+RECT Form::controlBox(const ControlDef& control) const {
+    for (const DrawnLabel& label : labels_)
+        if (label.def == &control) return label.box;
+    for (const DrawnImage& image : images_)
+        if (image.def == &control)
+            return image.box;
+    return {0, 0, 0, 0};
+}
+
 void Form::moveFocus(const CheckBox& from, bool backward) {
     const TabOrder order = tabOrder();
     const auto at = std::find(order.begin(), order.end(), &from);
@@ -163,7 +178,10 @@ LRESULT Form::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             // Colours are looked up at paint time; repainting everything is all it takes.
             RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
             return 0;
+        case WM_GETOBJECT:
+            return answerGetObject(*this, wParam, lParam);
         case WM_DESTROY:
+            accessible_.disconnect();
             Engine::instance().formDestroyed(*this);
             return 0;
     }

@@ -6,6 +6,7 @@
 
 #include <memory>
 
+#include "accessible.h"
 #include "checkbox.h"
 #include "fixed_list.h"
 #include "layout.h"
@@ -34,12 +35,20 @@ public:
     // Remembered so that the focus comes back to it when the window is activated again.
     void controlFocused(HWND control) { focus_ = control; }
 
+    // The check box made from a row of the layout; nullptr for other rows.
+    CheckBox* checkBoxOf(const ControlDef& control) const;
+    // Where a label or a picture is drawn, in client pixels (it may reach beyond the client
+    // area); empty for other rows and for an image without a picture.
+    RECT controlBox(const ControlDef& control) const;
+    AccessibleSlot& accessible() { return accessible_; }
+
 private:
     struct DrawnLabel {
         const ControlDef* def;
         RECT box;  // pixels
     };
     struct DrawnImage {
+        const ControlDef* def;
         DibView dib;
         RECT box;  // pixels: where the picture lies and the size it is drawn at
     };
@@ -61,6 +70,7 @@ private:
     FixedList<std::unique_ptr<CheckBox>, kMaxControls> checkBoxes_;
     FixedList<DrawnLabel, kMaxControls> labels_;
     FixedList<DrawnImage, kMaxControls> images_;
+    AccessibleSlot accessible_;  // filled when a screen reader first asks
 };
 
 }  // namespace platform

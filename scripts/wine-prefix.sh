@@ -2,9 +2,9 @@
 # Makes a Wine prefix ready for the launcher and its tests, creating it if need be, and sets the
 # desktop settings that tests change back to their known values (a test that was killed cannot
 # restore what it changed): 96 dots per inch, the default selection colours, Wine drawing the
-# window frames itself (no window manager on Xvfb), and Wine's own fonts in the prefix. TrueType
-# text is smoothed sub-pixel, as Windows does by default: whether Wine smooths otherwise depends on
-# the machine, and the tests must allow for it.
+# window frames itself (no window manager on Xvfb), no DLL override for the launcher, and Wine's
+# own fonts in the prefix. TrueType text is smoothed sub-pixel, as Windows does by default: whether
+# Wine smooths otherwise depends on the machine, and the tests must allow for it.
 # usage: wine-prefix.sh BITS PREFIX     (needs DISPLAY)
 set -euo pipefail
 bits=$1 prefix=$2
@@ -46,6 +46,8 @@ REGEDIT4
 [HKEY_CURRENT_USER\Control Panel\Colors]
 "Hilight"="48 150 250"
 "HilightText"="255 255 255"
+
+[-HKEY_CURRENT_USER\Software\Wine\AppDefaults\Launcher.exe\DllOverrides]
 REG
 "$WINE_LOADER" regedit /S "$(wine_path "$reg")" >/dev/null 2>&1
 if [ -n "$created" ]; then

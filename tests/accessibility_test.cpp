@@ -1,0 +1,227 @@
+// What a screen reader in another process learns of the launcher and can do with it: the
+// buttons' roles, names, states and places, the window's whole content, presses through the
+// default action, the events that tell of focus and value, and no DLL taken from the game folder.
+#include "accessible_client.h"
+#include "fixture.h"
+
+#include <algorithm>
+#include <utility>
+
+using namespace harness;
+
+namespace {
+
+const wchar_t* const kButtons[] = {L"Singleplayer", L"Multiplayer", L"Exit"};
+
+// Role and name: what a screen reader says of an element; {-1, ""} for none.
+std::pair<LONG, std::wstring> said(const AccessibleElement& element) { return {element.role(), element.name()}; }
+
+class AccessibilityTest : public LauncherTest {
+protected:
+    void SetUp() override { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
+    void TearDown() override { CoUninitialize(); }
+
+    AccessibleElement object(const wchar_t* button) const {
+        return AccessibleElement::ofWindow(launcher->button(button));
+    }
+    static Box windowBox(HWND window) {
+        RECT box;
+        GetWindowRect(window, &box);
+        return boxOf(box);
+    }
+};
+
+TEST_F(AccessibilityTest, EachButtonIsAPushButtonWithItsCaptionStatePlaceAndPress) {
+    start();
+    launcher->makeForeground();
+    for (const wchar_t* caption : kButtons) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(caption)));
+        const AccessibleElement button = object(caption);
+        EXPECT_EQ(said(button), std::make_pair(LONG{ROLE_SYSTEM_PUSHBUTTON}, std::wstring(caption)));
+        EXPECT_EQ(button.value(), L"");
+        const bool first = std::wstring(caption) == kButtons[0];
+        EXPECT_EQ(button.state(), STATE_SYSTEM_FOCUSABLE | (first ? STATE_SYSTEM_FOCUSED : 0));
+        EXPECT_EQ(button.defaultAction(), L"Press");
+        const Box box = windowBox(launcher->button(caption));
+        EXPECT_EQ(button.location(), box);
+        EXPECT_EQ(button.hitTest({box[0] + box[2] / 2, box[1] + box[3] / 2}).name(), caption);
+        EXPECT_FALSE(button.hitTest({box[0] + box[2] + 4, box[1]}));
+        EXPECT_EQ(button.focus().name(), first ? caption : L"");
+        EXPECT_EQ(said(button.parent()), std::make_pair(LONG{ROLE_SYSTEM_CLIENT}, std::wstring(kTitle)));
+    }
+
+    // The focus follows Tab, in the buttons' states and in the window's answer.
+    const AccessibleElement form = AccessibleElement::ofWindow(launcher->window());
+    pressKey(VK_TAB);
+    ASSERT_TRUE(waitUntil([&] { return launcher->focusedWindow() == launcher->button(L"Multiplayer"); }, 3s));
+    EXPECT_EQ(object(L"Multiplayer").state(), STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_FOCUSED);
+    EXPECT_EQ(object(L"Singleplayer").state(), STATE_SYSTEM_FOCUSABLE);
+    EXPECT_EQ(form.focus().name(), L"Multiplayer");
+    EXPECT_TRUE(launcher->running());
+    EXPECT_TRUE(starts.read().empty()) << "reading the objects started a game";
+}
+
+TEST_F(AccessibilityTest, TheWindowListsTheButtonsTheCreditAndTheArtworkInReadingOrder) {
+    start();
+    const AccessibleElement form = AccessibleElement::ofWindow(launcher->window());
+    EXPECT_EQ(said(form), std::make_pair(LONG{ROLE_SYSTEM_CLIENT}, std::wstring(kTitle)));
+    const Box client = boxOf(launcher->clientOnScreen());
+    EXPECT_EQ(form.location(), client);
+    ASSERT_EQ(form.childCount(), 5);
+
+    std::vector<std::pair<LONG, std::wstring>> listed;
+    for (LONG id = 1; id <= 5; ++id) {
+        listed.push_back(said(form.child(id)));
+        EXPECT_EQ(form.child(id).isSimple(), id > 3) << "only the buttons are objects of their own";
+        if (id <= 3) {
+            EXPECT_EQ(form.child(id).location(), windowBox(launcher->button(kButtons[id - 1])));
+        }
+    }
+    ASSERT_EQ(listed[4].first, ROLE_SYSTEM_GRAPHIC);
+    EXPECT_TRUE(listed[4].second.empty() || listed[4].second == kTitle)
+        << "an invented description: " << testing::PrintToString(listed[4].second);
+    listed[4].second.clear();
+    const decltype(listed) expected = {{ROLE_SYSTEM_PUSHBUTTON, L"Singleplayer"},
+                                       {ROLE_SYSTEM_PUSHBUTTON, L"Multiplayer"},
+                                       {ROLE_SYSTEM_PUSHBUTTON, L"Exit"},
+                                       {ROLE_SYSTEM_STATICTEXT, L"Created by Anselm Droweker"},
+                                       {ROLE_SYSTEM_GRAPHIC, L""}};
+    EXPECT_EQ(listed, expected);
+    EXPECT_FALSE(form.child(6));
+
+    // The credit's box starts where the layout puts it and is cut off at the client area's
+    // edges; the artwork covers the client area.
+    const Box credit = form.child(4).location();
+    const POINT corner = clientPoint(312, 304);
+    EXPECT_EQ(credit[0], corner.x);
+    EXPECT_EQ(credit[1], corner.y);
+    EXPECT_GT(credit[2], 50);
+    EXPECT_LE(credit[0] + credit[2], client[0] + client[2]);
+    EXPECT_GT(credit[3], 5);
+    EXPECT_LE(credit[1] + credit[3], client[1] + client[3]);
+    EXPECT_EQ(form.child(5).location(), client);
+
+    // Navigation walks the same children in the same order, both ways.
+    EXPECT_EQ(said(form.navigate(NAVDIR_FIRSTCHILD)), expected.front());
+    EXPECT_EQ(said(form.navigate(NAVDIR_LASTCHILD)).first, ROLE_SYSTEM_GRAPHIC);
+    for (LONG id = 1; id <= 5; ++id) {
+        SCOPED_TRACE(id);
+        const auto next = said(form.childId(id).navigate(NAVDIR_NEXT));
+        const auto previous = said(form.childId(id).navigate(NAVDIR_PREVIOUS));
+        EXPECT_EQ(next.first, id < 5 ? expected[id].first : -1);
+        EXPECT_EQ(previous, id > 1 ? expected[id - 2] : std::make_pair(LONG{-1}, std::wstring()));
+    }
+    EXPECT_EQ(form.child(1).navigate(NAVDIR_NEXT).name(), L"Multiplayer") << "from a button's own object";
+
+    // What lies at a point of the screen, topmost first.
+    const Box exit = windowBox(launcher->button(L"Exit"));
+    EXPECT_EQ(form.hitTest({exit[0] + 3, exit[1] + 3}).name(), L"Exit");
+    EXPECT_EQ(form.hitTest({credit[0] + 2, credit[1] + 2}).role(), ROLE_SYSTEM_STATICTEXT);
+    EXPECT_EQ(form.hitTest(clientPoint(300, 150)).role(), ROLE_SYSTEM_GRAPHIC);
+    EXPECT_FALSE(form.hitTest({client[0] - 20, client[1] - 30}));
+}
+
+TEST_F(AccessibilityTest, PressingSingleplayerStartsTheGameOnceAndEnds) {
+    start();
+    const AccessibleElement single = object(L"Singleplayer");
+    EXPECT_EQ(single.doDefaultAction(), S_OK);
+    single.doDefaultAction();  // a second press on its heels, answered or not: the launcher is ending
+    const std::vector<StartRecord> records = starts.waitFor(1);
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records.front().cmdline, L"valdrennsp.exe");
+    EXPECT_EQ(launcher->waitForExit(), std::optional<DWORD>(0));
+    Sleep(500);
+    EXPECT_EQ(starts.read().size(), 1u) << "started more than once";
+}
+
+TEST_F(AccessibilityTest, PressingExitEndsWithNothingStarted) {
+    start();
+    EXPECT_EQ(object(L"Exit").doDefaultAction(), S_OK);
+    EXPECT_EQ(launcher->waitForExit(), std::optional<DWORD>(0));
+    Sleep(300);
+    EXPECT_TRUE(starts.read().empty());
+}
+
+TEST_F(AccessibilityTest, AFailedStartIsReportedWithTheButtonPressedAndNoSecondPressCounts) {
+    start({L"valdrennsp.exe"});
+    const AccessibleElement multi = object(L"Multiplayer");
+    const AccessibleElement single = object(L"Singleplayer");
+
+    // The call comes back at once: the report waits for the player, not for the caller.
+    EXPECT_EQ(multi.doDefaultAction(), S_OK);
+    const HWND report = launcher->waitForReport();
+    ASSERT_NE(report, nullptr);
+    EXPECT_NE(reportText(report).find(L"valdrennmp.exe"), std::wstring::npos);
+    EXPECT_EQ(multi.state(), STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_PRESSED);
+    EXPECT_EQ(single.state() & STATE_SYSTEM_PRESSED, 0);
+
+    EXPECT_TRUE(FAILED(single.doDefaultAction())) << "a press while the report is up";
+    Sleep(700);
+    EXPECT_TRUE(starts.read().empty());
+    EXPECT_EQ(launcher->reports().size(), 1u);
+    EXPECT_EQ(SendMessageW(launcher->button(L"Singleplayer"), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+
+    clickCentre(FindWindowExW(report, nullptr, L"Button", nullptr));
+    EXPECT_EQ(launcher->waitForExit(), std::optional<DWORD>(53));
+}
+
+struct WinEvent {
+    DWORD event;
+    HWND window;
+    LONG object;
+    LONG child;
+    bool operator==(const WinEvent&) const = default;
+};
+
+// What the hook below has seen: global, because a hook procedure takes no context.
+std::vector<WinEvent> seenEvents;
+
+void CALLBACK recordWinEvent(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG child, DWORD, DWORD) {
+    seenEvents.push_back({event, window, object, child});
+}
+
+// An out-of-context hook's events arrive through this thread's message queue.
+bool pumpUntilSeen(const WinEvent& expected) {
+    return waitUntil(
+        [&] {
+            MSG message;
+            while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+            return std::find(seenEvents.begin(), seenEvents.end(), expected) != seenEvents.end();
+        },
+        5s);
+}
+
+TEST_F(AccessibilityTest, FocusMovesAndValueChangesAreAnnouncedOnce) {
+    start({L"valdrennsp.exe"});
+    seenEvents.clear();
+    const HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_STATECHANGE, nullptr, recordWinEvent,
+                                               launcher->pid(), 0, WINEVENT_OUTOFCONTEXT);
+    ASSERT_NE(hook, nullptr);
+    const HWND multi = launcher->button(L"Multiplayer");
+    const WinEvent focused = {EVENT_OBJECT_FOCUS, multi, OBJID_CLIENT, CHILDID_SELF};
+    const WinEvent changed = {EVENT_OBJECT_STATECHANGE, multi, OBJID_CLIENT, CHILDID_SELF};
+    launcher->makeForeground();
+    pressKey(VK_TAB);
+    EXPECT_TRUE(pumpUntilSeen(focused));
+    pressKey(VK_SPACE);  // no game to start: the value stays changed under the report
+    EXPECT_TRUE(pumpUntilSeen(changed));
+    UnhookWinEvent(hook);
+    // Events come in order, so by the change every event of the move has arrived.
+    EXPECT_EQ(std::count(seenEvents.begin(), seenEvents.end(), focused), 1) << "the move was announced twice";
+    EXPECT_EQ(std::count(seenEvents.begin(), seenEvents.end(), changed), 1);
+}
+
+TEST_F(AccessibilityTest, AnOleaccDroppedBesideTheLauncherIsNeverLoaded) {
+    const std::wstring planted = game / L"oleacc.dll";
+    ASSERT_TRUE(CopyFileW(joinPath(testFolder(), L"planted.dll").c_str(), planted.c_str(), FALSE));
+    // Wine takes its own builtin DLL whatever lies in the folder unless told to prefer one found
+    // on disk. It reads that at each start from the registry (not from an environment that one
+    // Windows program hands to another), so the launcher is told there.
+    const RegistryValue preferFound(L"Software\\Wine\\AppDefaults\\Launcher.exe\\DllOverrides", L"oleacc",
+                                    std::wstring(L"native,builtin"));
+    start();
+    EXPECT_EQ(object(L"Exit").role(), ROLE_SYSTEM_PUSHBUTTON) << "the system's oleacc.dll did not answer";
+    EXPECT_FALSE(fileExists(planted + L".loaded")) << "the launcher loaded the oleacc.dll beside it";
+}
+
+}  // namespace

@@ -187,6 +187,10 @@ UINT readCaption(const wchar_t* caption, wchar_t* text) {
     return length;
 }
 
+BSTR plainText(const wchar_t* text) {
+    return systemFunctions().sysAllocStringLen(text, static_cast<UINT>(lstrlenW(text)));
+}
+
 BSTR captionText(const wchar_t* caption) {
     const UINT length = readCaption(caption, nullptr);
     BSTR text = systemFunctions().sysAllocStringLen(nullptr, length);
@@ -279,9 +283,7 @@ public:
         Element element;
         if (const HRESULT found = find(child, element); FAILED(found)) return found;
         if (!element.name || !*element.name) return S_FALSE;
-        *name = element.nameHasMarker
-                    ? captionText(element.name)
-                    : systemFunctions().sysAllocStringLen(element.name, static_cast<UINT>(lstrlenW(element.name)));
+        *name = element.nameHasMarker ? captionText(element.name) : plainText(element.name);
         return *name ? S_OK : E_OUTOFMEMORY;
     }
 
@@ -299,21 +301,10 @@ public:
     }
 
     HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) override {
-        if (!role) return E_POINTER;
-        setEmpty(role);
-        Element element;
-        if (const HRESULT found = find(child, element); FAILED(found)) return found;
-        setI4(role, element.role);
-        return S_OK;
+        return numberOf(child, &Element::role, role);
     }
-
     HRESULT STDMETHODCALLTYPE get_accState(VARIANT child, VARIANT* state) override {
-        if (!state) return E_POINTER;
-        setEmpty(state);
-        Element element;
-        if (const HRESULT found = find(child, element); FAILED(found)) return found;
-        setI4(state, element.state);
-        return S_OK;
+        return numberOf(child, &Element::state, state);
     }
 
     HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT* focus) override {
@@ -345,8 +336,7 @@ public:
         Element element;
         if (const HRESULT found = find(child, element); FAILED(found)) return found;
         if (!element.defaultAction) return S_FALSE;
-        *action = systemFunctions().sysAllocStringLen(element.defaultAction,
-                                                      static_cast<UINT>(lstrlenW(element.defaultAction)));
+        *action = plainText(element.defaultAction);
         return *action ? S_OK : E_OUTOFMEMORY;
     }
 
@@ -445,7 +435,6 @@ private:
     }
 
     static HRESULT dispatchOf(AccessibleObject* object, IDispatch** out) {
-        if (!object) return E_OUTOFMEMORY;
         object->AddRef();
         *out = object;
         return S_OK;
@@ -483,6 +472,16 @@ private:
         return element.role ? S_OK : E_FAIL;
     }
 
+    // One of an element's numbers, its role or its state.
+    HRESULT numberOf(const VARIANT& child, LONG Element::*field, VARIANT* out) const {
+        if (!out) return E_POINTER;
+        setEmpty(out);
+        Element element;
+        if (const HRESULT found = find(child, element); FAILED(found)) return found;
+        setI4(out, element.*field);
+        return S_OK;
+    }
+
     HRESULT noText(const VARIANT& child, BSTR* out) const {
         if (!out) return E_POINTER;
         *out = nullptr;
@@ -510,8 +509,8 @@ LRESULT answer(Owner& owner, WPARAM wParam, LPARAM lParam) {
     const LONG id = static_cast<LONG>(static_cast<DWORD>(lParam));
     if (id != OBJID_CLIENT || !systemFunctions().loaded())
         return DefWindowProcW(owner.hwnd(), WM_GETOBJECT, wParam, lParam);
+    // The run time's allocations never come back empty: running out of memory is reported.
     AccessibleObject* object = AccessibleObject::of(owner);
-    if (!object) return E_OUTOFMEMORY;
     return systemFunctions().lresultFromObject(__uuidof(IAccessible), wParam, static_cast<IAccessible*>(object));
 }
 

@@ -146,8 +146,7 @@ RECT Form::controlBox(const ControlDef& control) const {
     for (const DrawnLabel& label : labels_)
         if (label.def == &control) return label.box;
     for (const DrawnImage& image : images_)
-        if (image.def == &control)
-            return image.box;
+        if (image.def == &control) return image.box;
     return {0, 0, 0, 0};
 }
 

@@ -1,10 +1,10 @@
 #include "picture.h"
 
 #include <algorithm>
-#include <utility>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "runtime_error.h"
 

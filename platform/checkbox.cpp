@@ -53,6 +53,11 @@ LRESULT CheckBox::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_CAPTURECHANGED:
             if (!spaceDown_) setPushing(false);
             return 0;
+        case WM_CANCELMODE:
+            // Whatever press is under way ends, the space bar's too: a system button holds the
+            // capture for either, and DefWindowProc ends it by releasing the capture.
+            cancelPress();
+            break;
         case WM_KEYDOWN:
             onKeyDown(wParam, lParam);
             return 0;
@@ -63,10 +68,7 @@ LRESULT CheckBox::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_KILLFOCUS:
             focused_ = message == WM_SETFOCUS;
             if (focused_) form_.controlFocused(hwnd_);
-            if (!focused_) {
-                spaceDown_ = false;
-                setPushing(false);
-            }
+            if (!focused_) cancelPress();
             InvalidateRect(hwnd_, nullptr, FALSE);
             return 0;
         case WM_GETDLGCODE:
@@ -160,6 +162,14 @@ void CheckBox::onKeyUp(WPARAM key) {
     spaceDown_ = false;
     setPushing(false);
     toggle();
+}
+
+// A press that the focus or the system takes away is over: the button rises and the release
+// that follows, even back over it, does nothing.
+void CheckBox::cancelPress() {
+    spaceDown_ = false;
+    if (GetCapture() == hwnd_) ReleaseCapture();
+    setPushing(false);
 }
 
 void CheckBox::setPushing(bool pushing) {

@@ -35,6 +35,7 @@ private:
     void onMouseUp();
     void onKeyDown(WPARAM key, LPARAM flags);
     void onKeyUp(WPARAM key);
+    void cancelPress();
     void setPushing(bool pushing);
     void toggle();
 

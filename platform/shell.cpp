@@ -52,22 +52,15 @@ RuntimeError failedStart(DWORD code, const Text& name) {
     return errorFromWin32(code, name);
 }
 
-// The system's program search joins its folders into one ';'-separated list and splits it again,
-// so a launcher folder whose name holds a ';' is never searched. A file of that name lying there
-// is then started by its full path, with the same command line, window state, current folder and
-// environment. Returns ERROR_SUCCESS when it started, the start's own error when it would not,
-// and `searchError` when no such file lies there.
-DWORD startFromLauncherFolder(const Text& name, DWORD searchError, const STARTUPINFOW& startup,
-                              PROCESS_INFORMATION& process) {
-    const Text path = launcherFolder() + name;
+// The program a bare name means where it lies beside the launcher, by its full path, named as the
+// system's search names it (".exe" added to a name without extension). Empty where no such file
+// lies there; a folder of that name is left to the search and its report.
+Text programBesideLauncher(const Text& name) {
+    Text path = launcherFolder() + name;
+    if (!std::wcschr(name.c_str(), L'.')) path += L".exe";
     const DWORD attributes = GetFileAttributesW(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return searchError;
-    Text commandLine = name;
-    STARTUPINFOW again = startup;
-    if (CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &again,
-                       &process))
-        return ERROR_SUCCESS;
-    return GetLastError();
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return {};
+    return path;
 }
 
 }  // namespace
@@ -77,21 +70,21 @@ double rtcShell(const wchar_t* pathName, int windowStyle) {
     if (name.empty() || windowStyle < vbHide || windowStyle > vbMinimizedNoFocus || windowStyle == 5)
         raiseError({5, L"Invalid procedure call or argument", name, {}});
 
-    // The system's own program search finds a bare name: the launcher's folder first, then the
-    // current folder, the system folders and the search path. The new process inherits the
-    // current folder and the environment.
+    // A bare name means the program beside the launcher first. The system's search would look
+    // there first too, but it splits its folder list at ';', so from a folder whose name holds
+    // one it would look in other folders (the one named by the part before the ';', say) and
+    // never in ours. Elsewhere the search finds it: the current folder, the system folders,
+    // the search path. Either way the bare name is the whole command line, and the new process
+    // inherits the current folder and the environment.
+    const Text beside = isBare(name) ? programBesideLauncher(name) : Text();
     Text commandLine = name;  // CreateProcessW may write to it
     STARTUPINFOW startup = {sizeof startup};
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = static_cast<WORD>(windowStyle);
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process)) {
-        DWORD code = GetLastError();
-        if ((code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) && isBare(name))
-            code = startFromLauncherFolder(name, code, startup, process);
-        if (code != ERROR_SUCCESS) raiseError(failedStart(code, name));
-    }
+    if (!CreateProcessW(beside.empty() ? nullptr : beside.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
+                        nullptr, nullptr, &startup, &process))
+        raiseError(failedStart(GetLastError(), name));
 
     // Nothing of the started program is kept; let it take the foreground we are about to leave.
     AllowSetForegroundWindow(process.dwProcessId);

@@ -122,18 +122,25 @@ TEST_F(AnyFolderTest, FolderWithSpacesAndNonAsciiLetters) {
     EXPECT_EQ(game.cmdline, L"valdrennsp.exe");
 }
 
-// The system's program search splits its folder list at ';', so it never looks in such a folder;
-// the launcher then starts the game from its own folder itself, exactly as the search would have.
+// The system's program search splits its folder list at ';': from this folder it would look in
+// the older edition's folder, named by the part before the ';', and in the current folder, and
+// never in the launcher's own. The launcher starts the game beside it all the same.
 TEST_F(AnyFolderTest, FolderWhoseNameBreaksSearchListsAndCommandLines) {
-    const TempFolder odd(L"Valdrenn; Collector's Edition & 100% ^fun");
-    installGame(odd.path(), L"valdrennsp.exe");
-    const StartRecord game = startSingleplayer(odd.path(), elsewhere.path());
-    EXPECT_TRUE(samePath(game.exe, odd / L"valdrennsp.exe")) << testing::PrintToString(game.exe);
+    const TempFolder library(L"library");
+    const std::wstring odd = library / L"Valdrenn; Collector's Edition & 100% ^fun";
+    const std::wstring older = library / L"Valdrenn";
+    ASSERT_TRUE(CreateDirectoryW(odd.c_str(), nullptr) && CreateDirectoryW(older.c_str(), nullptr));
+    installGame(odd, L"valdrennsp.exe");
+    installGame(older, L"valdrennsp.exe");
+    const std::wstring inCurrentFolder = installGame(elsewhere.path(), L"valdrennsp.exe");
+    const StartRecord game = startSingleplayer(odd, elsewhere.path());
+    EXPECT_TRUE(samePath(game.exe, joinPath(odd, L"valdrennsp.exe"))) << testing::PrintToString(game.exe);
     EXPECT_EQ(game.cmdline, L"valdrennsp.exe");
     EXPECT_EQ(game.show, SW_SHOWNORMAL);
     EXPECT_TRUE(samePath(game.cwd, elsewhere.path())) << testing::PrintToString(game.cwd);
 
-    // Without the game there, it is still the one report of a game not found.
+    // Without the game there or anywhere else, it is still the one report of a game not found.
+    ASSERT_TRUE(DeleteFileW(inCurrentFolder.c_str()));
     const TempFolder withoutGame(L"Valdrenn; Collector's Edition & 100% ^fun");
     launcher = std::make_unique<Launcher>(LaunchOptions{installLauncher(withoutGame.path()), elsewhere.path(), {}});
     clickCentre(launcher->button(L"Singleplayer"));

@@ -1,6 +1,8 @@
 // What each button does: the game program it starts and how, and how the launcher ends.
 #include "fixture.h"
 
+#include <utility>
+
 using namespace harness;
 
 namespace {
@@ -12,6 +14,66 @@ POINT closeBox(HWND window) {
     for (int x = frame.right - 1; x > frame.left; --x)
         if (SendMessageW(window, WM_NCHITTEST, 0, MAKELPARAM(x, y)) == HTCLOSE) return {x - 3, y};
     return {-1, -1};
+}
+
+// The colour the screen shows at a button's top-left corner: the light edge of a raised button,
+// the shadow of one pressed in.
+COLORREF cornerOf(HWND button) {
+    RECT box = {};
+    GetWindowRect(button, &box);
+    HDC screen = GetDC(nullptr);
+    const COLORREF seen = GetPixel(screen, box.left, box.top);
+    ReleaseDC(nullptr, screen);
+    return seen;
+}
+
+// One event through the system's input queue, for presses held across other steps.
+void sendOne(INPUT input) {
+    SendInput(1, &input, sizeof input);
+    Sleep(50);
+}
+
+INPUT mouseEvent(DWORD flags) {
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = flags;
+    return input;
+}
+
+INPUT keyEvent(WORD key, DWORD flags) {
+    INPUT input = {};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = key;
+    input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC));
+    input.ki.dwFlags = flags;
+    return input;
+}
+
+void moveMouseTo(POINT at) {
+    SetCursorPos(at.x, at.y);
+    sendOne(mouseEvent(MOUSEEVENTF_MOVE));
+}
+
+// A mouse button or key held down while the test does other things; let go at the end at the
+// latest, so that no later test starts with it down.
+class Held {
+public:
+    Held(INPUT press, INPUT letGo) : letGo_(letGo) { sendOne(press); }
+    ~Held() { release(); }
+    Held(const Held&) = delete;
+    Held& operator=(const Held&) = delete;
+    void release() {
+        if (std::exchange(held_, false)) sendOne(letGo_);
+    }
+
+private:
+    INPUT letGo_;
+    bool held_ = true;
+};
+
+Held mousePressAt(POINT at) {
+    moveMouseTo(at);
+    return Held(mouseEvent(MOUSEEVENTF_LEFTDOWN), mouseEvent(MOUSEEVENTF_LEFTUP));
 }
 
 struct ModeCase {
@@ -117,6 +179,76 @@ TEST_F(EndingTest, ReleasingTheMouseOffAButtonDoesNothing) {
     // Back onto the button before releasing, it is a press after all.
     dragThrough(on, {off, on});
     ASSERT_EQ(starts.waitFor(1).size(), 1u);
+    EXPECT_EQ(launcher->waitForExit(), std::optional<DWORD>(0));
+}
+
+// A press is over when its button loses the focus, as a system button's is: the button rises,
+// and the release that follows, even back over it, starts nothing. The focus goes to the next
+// button on Tab, or to another program's window when that takes the foreground. A press the
+// system cancels outright ends the same way, the space bar's too.
+TEST_F(EndingTest, APressThatLosesTheFocusStartsNothing) {
+    start();
+    launcher->makeForeground();
+    const HWND single = launcher->button(L"Singleplayer");
+    RECT box;
+    GetWindowRect(single, &box);
+    const POINT on = {(box.left + box.right) / 2, (box.top + box.bottom) / 2};
+    const POINT off = clientPoint(300, 100);
+    const auto pressedIn = [&] {
+        return waitUntil([&] { return cornerOf(single) == GetSysColor(COLOR_3DSHADOW); }, 3s);
+    };
+    const auto expectNothingStartedAndRaised = [&](const char* how) {
+        Sleep(500);
+        ASSERT_TRUE(launcher->running()) << how;
+        EXPECT_TRUE(starts.read().empty()) << how;
+        EXPECT_EQ(SendMessageW(single, BM_GETCHECK, 0, 0), BST_UNCHECKED) << how;
+        EXPECT_EQ(cornerOf(single), GetSysColor(COLOR_3DLIGHT)) << how << ": not raised";
+    };
+
+    {
+        Held press = mousePressAt(on);
+        ASSERT_TRUE(pressedIn());
+        pressKey(VK_TAB);
+        ASSERT_TRUE(waitUntil([&] { return launcher->focusedWindow() == launcher->button(L"Multiplayer"); }, 3s));
+        moveMouseTo(off);
+        moveMouseTo(on);
+        press.release();
+    }
+    expectNothingStartedAndRaised("Tab");
+    ASSERT_FALSE(HasFatalFailure());
+
+    {
+        Held press = mousePressAt(on);
+        ASSERT_TRUE(pressedIn());
+        const HWND other = CreateWindowExW(0, L"STATIC", L"another program", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 1000,
+                                           800, 200, 100, nullptr, nullptr, nullptr, nullptr);
+        ASSERT_NE(other, nullptr);
+        SetForegroundWindow(other);
+        EXPECT_TRUE(waitUntil([&] { return launcher->focusedWindow() != single; }, 3s));
+        moveMouseTo(off);
+        moveMouseTo(on);
+        press.release();
+        DestroyWindow(other);
+    }
+    expectNothingStartedAndRaised("another program's window");
+    ASSERT_FALSE(HasFatalFailure());
+
+    launcher->makeForeground();
+    ASSERT_TRUE(waitUntil([&] { return launcher->focusedWindow() == single; }, 3s));
+    {
+        Held space(keyEvent(VK_SPACE, 0), keyEvent(VK_SPACE, KEYEVENTF_KEYUP));
+        ASSERT_TRUE(pressedIn());
+        SendMessageW(single, WM_CANCELMODE, 0, 0);
+        space.release();
+    }
+    expectNothingStartedAndRaised("cancelled by the system");
+    ASSERT_FALSE(HasFatalFailure());
+
+    // Nothing is left half pressed: a click starts its game, and only that one.
+    clickCentre(launcher->button(L"Multiplayer"));
+    const std::vector<StartRecord> records = starts.waitFor(1);
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records.front().cmdline, L"valdrennmp.exe");
     EXPECT_EQ(launcher->waitForExit(), std::optional<DWORD>(0));
 }
 

@@ -48,6 +48,7 @@ REGEDIT4
 "HilightText"="255 255 255"
 
 [-HKEY_CURRENT_USER\Software\Wine\AppDefaults\Launcher.exe\DllOverrides]
+[-HKEY_CURRENT_USER\Software\Wine\AppDefaults\valdrennsp.exe\DllOverrides]
 REG
 "$WINE_LOADER" regedit /S "$(wine_path "$reg")" >/dev/null 2>&1
 if [ -n "$created" ]; then

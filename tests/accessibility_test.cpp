@@ -4,6 +4,8 @@
 #include "accessible_client.h"
 #include "fixture.h"
 
+#include <tlhelp32.h>
+
 #include <algorithm>
 #include <utility>
 
@@ -211,17 +213,56 @@ TEST_F(AccessibilityTest, FocusMovesAndValueChangesAreAnnouncedOnce) {
     EXPECT_EQ(std::count(seenEvents.begin(), seenEvents.end(), changed), 1);
 }
 
-TEST_F(AccessibilityTest, AnOleaccDroppedBesideTheLauncherIsNeverLoaded) {
-    const std::wstring planted = game / L"oleacc.dll";
-    ASSERT_TRUE(CopyFileW(joinPath(testFolder(), L"planted.dll").c_str(), planted.c_str(), FALSE));
+// The folders of the DLLs with this name that a process has loaded.
+std::vector<std::wstring> loadedFrom(DWORD pid, const wchar_t* dll) {
+    std::vector<std::wstring> folders;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid);
+    MODULEENTRY32W entry = {sizeof entry};
+    for (BOOL more = Module32FirstW(snapshot, &entry); more; more = Module32NextW(snapshot, &entry))
+        if (CompareStringOrdinal(entry.szModule, -1, dll, -1, TRUE) == CSTR_EQUAL)
+            folders.push_back(folderOf(entry.szExePath));
+    CloseHandle(snapshot);
+    return folders;
+}
+
+// Dropped beside the launcher: oleacc.dll, which the accessibility code loads, and uxtheme.dll, which
+// the window system loads by bare name while the first window is made, after the launcher's entry.
+TEST_F(AccessibilityTest, DllsDroppedBesideTheLauncherAreNeverLoaded) {
+    const wchar_t* const planted[] = {L"oleacc.dll", L"uxtheme.dll"};
+    for (const wchar_t* dll : planted)
+        ASSERT_TRUE(CopyFileW(joinPath(testFolder(), L"planted.dll").c_str(), (game / dll).c_str(), FALSE));
     // Wine takes its own builtin DLL whatever lies in the folder unless told to prefer one found
     // on disk. It reads that at each start from the registry (not from an environment that one
-    // Windows program hands to another), so the launcher is told there.
-    const RegistryValue preferFound(L"Software\\Wine\\AppDefaults\\Launcher.exe\\DllOverrides", L"oleacc",
-                                    std::wstring(L"native,builtin"));
+    // Windows program hands to another), so the launcher and the game are told there.
+    const wchar_t kLauncherOverrides[] = L"Software\\Wine\\AppDefaults\\Launcher.exe\\DllOverrides";
+    const RegistryValue preferOleacc(kLauncherOverrides, L"oleacc", std::wstring(L"native,builtin"));
+    const RegistryValue preferUxtheme(kLauncherOverrides, L"uxtheme", std::wstring(L"native,builtin"));
+    const RegistryValue gamePrefersUxtheme(L"Software\\Wine\\AppDefaults\\valdrennsp.exe\\DllOverrides",
+                                           L"uxtheme", std::wstring(L"native,builtin"));
     start();
     EXPECT_EQ(object(L"Exit").role(), ROLE_SYSTEM_PUSHBUTTON) << "the system's oleacc.dll did not answer";
-    EXPECT_FALSE(fileExists(planted + L".loaded")) << "the launcher loaded the oleacc.dll beside it";
+    wchar_t system[MAX_PATH];
+    GetSystemDirectoryW(system, MAX_PATH);
+    for (const wchar_t* dll : planted) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(dll)));
+        EXPECT_FALSE(fileExists(game / dll + L".loaded")) << "the launcher loaded the one beside it";
+        const std::vector<std::wstring> folders = loadedFrom(launcher->pid(), dll);
+        EXPECT_EQ(folders.size(), 1u) << "the launcher has not loaded one";
+        for (const std::wstring& folder : folders)
+            EXPECT_TRUE(samePath(folder, system)) << testing::PrintToString(folder);
+    }
+
+    // The control: the game, which sets no limit, takes the uxtheme.dll in its folder as it always
+    // did, so the one beside the launcher was there to be found.
+    clickCentre(launcher->button(L"Singleplayer"));
+    ASSERT_EQ(starts.waitFor(1).size(), 1u);
+    const std::wstring marker = game / L"uxtheme.dll.loaded";
+    EXPECT_TRUE(waitUntil([&] { return fileExists(marker); }, 10s)) << "the game did not take it";
+    const std::vector<unsigned char> bytes = readFile(marker);
+    const std::wstring takers(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
+    EXPECT_TRUE(!takers.empty() && takers.find(L'\n') == takers.size() - 1 &&
+                samePath(takers.substr(0, takers.size() - 1), game / L"valdrennsp.exe"))
+        << "not the game alone: " << testing::PrintToString(takers);
 }
 
 }  // namespace

@@ -352,68 +352,21 @@ TEST_F(ExecutableTest, HeaderDescribesA32BitGuiProgramOfImageVersion1ForWindows4
     EXPECT_EQ(nt.OptionalHeader.MinorSubsystemVersion, 0);
 }
 
-// Every function the product may import, with the oldest Windows that has it: "Minimum supported
-// client" in Microsoft's documentation, and for msvcrt.dll, the C run time of that Windows. The
-// loader refuses to start a program that imports one function the system lacks, so a newer one
-// must be looked up at run time instead.
-struct AllowedImport {
+// Every function the product may import from Windows' own DLLs; known_imports.inc holds them
+// with the Windows each came with, and KnownImports checks those labels.
+struct KnownImport {
     const char* dll;
     const char* function;
-    const char* since;
 };
-constexpr const char* kWindows2000 = "Windows 2000";
-constexpr const char* kWindowsXp = "Windows XP";
-const AllowedImport kAllowedImports[] = {
-    {"GDI32.dll", "CreateFontW", kWindows2000},          {"GDI32.dll", "ExcludeClipRect", kWindows2000},
-    {"GDI32.dll", "GetDeviceCaps", kWindows2000},        {"GDI32.dll", "GetStockObject", kWindows2000},
-    {"GDI32.dll", "GetTextExtentPoint32W", kWindows2000}, {"GDI32.dll", "RestoreDC", kWindows2000},
-    {"GDI32.dll", "SaveDC", kWindows2000},               {"GDI32.dll", "SelectObject", kWindows2000},
-    {"GDI32.dll", "SetBkMode", kWindows2000},            {"GDI32.dll", "SetDCBrushColor", kWindows2000},
-    {"GDI32.dll", "SetDIBitsToDevice", kWindows2000},    {"GDI32.dll", "SetTextColor", kWindows2000},
-    {"GDI32.dll", "SetBrushOrgEx", kWindows2000},        {"GDI32.dll", "SetStretchBltMode", kWindows2000},
-    {"GDI32.dll", "StretchDIBits", kWindows2000},        {"GDI32.dll", "GetClipBox", kWindows2000},
-    {"KERNEL32.dll", "CloseHandle", kWindows2000},       {"KERNEL32.dll", "CreateFileW", kWindowsXp},
-    {"KERNEL32.dll", "CreateProcessW", kWindowsXp},      {"KERNEL32.dll", "DeleteCriticalSection", kWindowsXp},
-    {"KERNEL32.dll", "EnterCriticalSection", kWindowsXp}, {"KERNEL32.dll", "ExitProcess", kWindowsXp},
-    {"KERNEL32.dll", "FormatMessageW", kWindowsXp},      {"KERNEL32.dll", "FreeLibrary", kWindowsXp},
-    {"KERNEL32.dll", "GetCurrentDirectoryW", kWindowsXp}, {"KERNEL32.dll", "GetFileAttributesW", kWindowsXp},
-    {"KERNEL32.dll", "GetLastError", kWindowsXp},        {"KERNEL32.dll", "GetModuleFileNameW", kWindowsXp},
-    {"KERNEL32.dll", "GetModuleHandleA", kWindowsXp},    {"KERNEL32.dll", "GetModuleHandleW", kWindowsXp},
-    {"KERNEL32.dll", "GetProcAddress", kWindowsXp},      {"KERNEL32.dll", "GetProcessHeap", kWindowsXp},
-    {"KERNEL32.dll", "GetStartupInfoW", kWindowsXp},     {"KERNEL32.dll", "GetSystemDirectoryW", kWindows2000},
-    {"KERNEL32.dll", "HeapAlloc", kWindowsXp},           {"KERNEL32.dll", "HeapFree", kWindowsXp},
-    {"KERNEL32.dll", "InitializeCriticalSection", kWindowsXp}, {"KERNEL32.dll", "LeaveCriticalSection", kWindowsXp},
-    {"KERNEL32.dll", "LoadLibraryA", kWindowsXp},        {"KERNEL32.dll", "LoadLibraryExW", kWindowsXp},
-    {"KERNEL32.dll", "LocalFree", kWindowsXp},           {"KERNEL32.dll", "MulDiv", kWindows2000},
-    {"KERNEL32.dll", "SetUnhandledExceptionFilter", kWindowsXp}, {"KERNEL32.dll", "Sleep", kWindowsXp},
-    {"KERNEL32.dll", "TlsGetValue", kWindowsXp},         {"KERNEL32.dll", "VirtualProtect", kWindowsXp},
-    {"KERNEL32.dll", "VirtualQuery", kWindowsXp},        {"KERNEL32.dll", "lstrlenW", kWindows2000},
-    {"KERNEL32.dll", "lstrcpyW", kWindows2000},
-    {"USER32.dll", "AdjustWindowRectEx", kWindows2000},  {"USER32.dll", "AllowSetForegroundWindow", kWindows2000},
-    {"USER32.dll", "BeginPaint", kWindows2000},          {"USER32.dll", "CreateWindowExW", kWindows2000},
-    {"USER32.dll", "DefWindowProcW", kWindows2000},      {"USER32.dll", "DestroyWindow", kWindows2000},
-    {"USER32.dll", "DispatchMessageW", kWindows2000},    {"USER32.dll", "DrawEdge", kWindows2000},
-    {"USER32.dll", "DrawFocusRect", kWindows2000},       {"USER32.dll", "DrawTextW", kWindows2000},
-    {"USER32.dll", "EndPaint", kWindows2000},            {"USER32.dll", "FillRect", kWindows2000},
-    {"USER32.dll", "GetCapture", kWindows2000},          {"USER32.dll", "GetClientRect", kWindows2000},
-    {"USER32.dll", "GetDC", kWindows2000},               {"USER32.dll", "GetFocus", kWindows2000},
-    {"USER32.dll", "GetKeyState", kWindows2000},         {"USER32.dll", "GetMessageW", kWindows2000},
-    {"USER32.dll", "GetSysColor", kWindows2000},         {"USER32.dll", "GetSystemMetrics", kWindows2000},
-    {"USER32.dll", "GetWindowLongW", kWindows2000},      {"USER32.dll", "GetWindowRect", kWindows2000},
-    {"USER32.dll", "InflateRect", kWindows2000},         {"USER32.dll", "IntersectRect", kWindows2000},
-    {"USER32.dll", "InvalidateRect", kWindows2000},      {"USER32.dll", "IsWindowEnabled", kWindows2000},
-    {"USER32.dll", "IsWindowVisible", kWindows2000},     {"USER32.dll", "LoadCursorW", kWindows2000},
-    {"USER32.dll", "LoadImageW", kWindows2000},          {"USER32.dll", "MapWindowPoints", kWindows2000},
-    {"USER32.dll", "MessageBoxW", kWindows2000},         {"USER32.dll", "NotifyWinEvent", kWindows2000},
-    {"USER32.dll", "PeekMessageW", kWindows2000},        {"USER32.dll", "PostMessageW", kWindows2000},
-    {"USER32.dll", "PostQuitMessage", kWindows2000},     {"USER32.dll", "PtInRect", kWindows2000},
-    {"USER32.dll", "RedrawWindow", kWindows2000},        {"USER32.dll", "RegisterClassExW", kWindows2000},
-    {"USER32.dll", "ReleaseCapture", kWindows2000},      {"USER32.dll", "ReleaseDC", kWindows2000},
-    {"USER32.dll", "SendMessageW", kWindows2000},        {"USER32.dll", "SetCapture", kWindows2000},
-    {"USER32.dll", "SetFocus", kWindows2000},            {"USER32.dll", "SetWindowLongW", kWindows2000},
-    {"USER32.dll", "ShowWindow", kWindows2000},          {"USER32.dll", "TranslateMessage", kWindows2000},
-    {"USER32.dll", "UpdateWindow", kWindows2000},        {"USER32.dll", "WindowFromPoint", kWindows2000},
+const KnownImport kKnownImports[] = {
+#define KNOWN_IMPORT(dll, function, since) {#dll ".dll", #function},
+#include "known_imports.inc"
+#undef KNOWN_IMPORT
 };
+// Newer than Windows XP SP3 and called when the system has them, so looked up at run time: an
+// import of one would keep the launcher from loading there. The SDK headers declare
+// SetDefaultDllDirectories for every Windows, so only this list keeps it out of the imports.
+const char* const kLookedUpWhenPresent[] = {"SetDefaultDllDirectories", "SetProcessDPIAware"};
 // The C run time's own start and end, and the few functions our code and its start-up call.
 const char* const kMsvcrtImports[] = {
     "__p__commode", "__p__fmode", "__p__wcmdln", "__set_app_type", "__setusermatherr", "__wgetmainargs",
@@ -456,14 +409,12 @@ TEST_F(ExecutableTest, ImportsOnlyWindowsOwnDllsAndWhatWindowsXpSp3Has) {
             // The C run time that every Windows has; the C++ run time and libgcc are linked in.
             for (const char* name : kMsvcrtImports) allowed = allowed || function == name;
         } else {
-            for (const AllowedImport& known : kAllowedImports) {
-                if (_stricmp(dll.c_str(), known.dll) != 0 || function != known.function) continue;
-                allowed = true;
-                EXPECT_TRUE(known.since == kWindows2000 || known.since == kWindowsXp)
-                    << import << " needs " << known.since << ": look it up at run time";
-            }
+            for (const KnownImport& known : kKnownImports)
+                allowed = allowed || (_stricmp(dll.c_str(), known.dll) == 0 && function == known.function);
         }
         EXPECT_TRUE(allowed) << import << " is not among the imports known to be in Windows XP SP3";
+        for (const char* newer : kLookedUpWhenPresent)
+            EXPECT_NE(function, newer) << import << " is newer than Windows XP SP3: look it up at run time";
     }
 }
 

@@ -1,6 +1,9 @@
 // A player's real machine: broken game folders, odd folder names, long command lines, many
-// runs and two at once. Every failed start is one clear report and an orderly end.
+// runs and two at once. Every failed start is one clear report and an orderly end, and no run
+// leaves a file or a setting behind.
 #include "fixture.h"
+
+#include <map>
 
 #include "runtime_error.h"
 
@@ -254,6 +257,131 @@ TEST_F(RepetitionTest, WaitingUsesNoProcessorTime) {
     const ULONGLONG used = launcher->cpuTime() - before;
     // One scheduler tick (15.6 ms) is the finest any Windows reports process times in.
     EXPECT_LT(used, 156250u) << "used " << used / 10000 << " ms while idle";
+}
+
+// What a place holds, entry by entry: each path with what can show a write to it.
+using Snapshot = std::map<std::wstring, std::wstring>;
+
+std::wstring environment(const wchar_t* name) {
+    wchar_t value[MAX_PATH] = {};
+    const DWORD length = GetEnvironmentVariableW(name, value, MAX_PATH);
+    return length < MAX_PATH ? value : L"";
+}
+
+std::wstring ticks(FILETIME time) {
+    return std::to_wstring((ULONGLONG{time.dwHighDateTime} << 32) | time.dwLowDateTime);
+}
+
+// Every file and folder under `folder` with its size and last write; a folder's last write also
+// changes when something is made in it and removed again. A link to another place is only
+// listed: Wine links Documents and its like to the Unix home, which other programs use.
+void snapshotFiles(const std::wstring& folder, const std::wstring& skipped, Snapshot& into) {
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(joinPath(folder, L"*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        const std::wstring name = found.cFileName;
+        if (name == L"." || name == L"..") continue;
+        const std::wstring path = joinPath(folder, name);
+        if (samePath(path, skipped)) continue;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+            into[path] = L"link";
+            continue;
+        }
+        into[path] = L"size " + std::to_wstring((ULONGLONG{found.nFileSizeHigh} << 32) | found.nFileSizeLow) +
+                     L", written " + ticks(found.ftLastWriteTime);
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) snapshotFiles(path, skipped, into);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+}
+
+// Every key under a key of the current user's registry with its last write (which a value set
+// and removed again also moves), and every value, read through the API: Wine writes its user.reg
+// file whenever it likes, but what a program reads back is this. Wine keeps the desktop
+// parameters that a program reads in a volatile key of its own, made on first use and never
+// saved; that is no setting of the program's.
+void snapshotRegistry(HKEY key, const std::wstring& path, Snapshot& into) {
+    if (path == L"HKCU\\Software\\Wine\\Temporary System Parameters") return;
+    FILETIME written = {};
+    RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                     &written);
+    into[path] = L"key written " + ticks(written);
+    std::vector<BYTE> data(1 << 16);
+    for (DWORD index = 0;; ++index) {
+        wchar_t name[16384];
+        DWORD nameLength = 16384, type = 0, size = static_cast<DWORD>(data.size());
+        const LONG result = RegEnumValueW(key, index, name, &nameLength, nullptr, &type, data.data(), &size);
+        if (result == ERROR_NO_MORE_ITEMS) break;
+        std::wstring value = L"type " + std::to_wstring(type) + L":";
+        for (DWORD i = 0; result == ERROR_SUCCESS && i < size; ++i) value += L" " + std::to_wstring(data[i]);
+        into[path + L" : " + name] = value;
+    }
+    for (DWORD index = 0;; ++index) {
+        wchar_t name[256];
+        DWORD nameLength = 256;
+        if (RegEnumKeyExW(key, index, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        HKEY child = nullptr;
+        if (RegOpenKeyExW(key, name, 0, KEY_READ, &child) != ERROR_SUCCESS) continue;
+        snapshotRegistry(child, path + L"\\" + name, into);
+        RegCloseKey(child);
+    }
+}
+
+// What differs between two snapshots, one line each.
+std::wstring changes(const Snapshot& before, const Snapshot& after) {
+    std::wstring found;
+    for (const auto& [path, was] : before) {
+        const auto now = after.find(path);
+        if (now == after.end()) found += L"removed " + path + L"\n";
+        else if (now->second != was) found += L"changed " + path + L": " + was + L" -> " + now->second + L"\n";
+    }
+    for (const auto& [path, now] : after)
+        if (!before.count(path)) found += L"added " + path + L": " + now + L"\n";
+    return found;
+}
+
+class FootprintTest : public LauncherTest {
+protected:
+    // The launcher's folder, the current folder, the user's profile with its application data and
+    // temporary folder, and the user's registry; the stand-in game's own record is left out.
+    Snapshot snapshot() const {
+        const std::wstring record = folderOf(environment(L"VALDRENN_STANDIN_RECORD"));
+        Snapshot files;
+        for (const std::wstring& folder : {game.path(), elsewhere.path(), environment(L"USERPROFILE"),
+                                           environment(L"APPDATA"), environment(L"LOCALAPPDATA"), environment(L"TEMP")})
+            snapshotFiles(folder, record, files);
+        snapshotRegistry(HKEY_CURRENT_USER, L"HKCU", files);
+        return files;
+    }
+};
+
+TEST_F(FootprintTest, AStartAFailedStartAndExitWriteNoFileAndNoSetting) {
+    const std::wstring path = installLauncher(game.path());
+    installGame(game.path(), L"valdrennsp.exe");
+    const Snapshot before = snapshot();
+
+    {
+        Launcher started(LaunchOptions{path, elsewhere.path(), {}});
+        clickCentre(started.button(L"Singleplayer"));
+        ASSERT_EQ(starts.waitFor(1).size(), 1u);
+        EXPECT_EQ(started.waitForExit(), std::optional<DWORD>(0));
+    }
+    {
+        Launcher failed(LaunchOptions{path, elsewhere.path(), {}});
+        clickCentre(failed.button(L"Multiplayer"));
+        const HWND report = failed.waitForReport();
+        ASSERT_NE(report, nullptr);
+        clickCentre(FindWindowExW(report, nullptr, L"Button", nullptr));
+        EXPECT_EQ(failed.waitForExit(), std::optional<DWORD>(53));
+    }
+    {
+        Launcher exited(LaunchOptions{path, elsewhere.path(), {}});
+        clickCentre(exited.button(L"Exit"));
+        EXPECT_EQ(exited.waitForExit(), std::optional<DWORD>(0));
+    }
+
+    const std::wstring written = changes(before, snapshot());
+    EXPECT_TRUE(written.empty()) << testing::PrintToString(written);
 }
 
 }  // namespace

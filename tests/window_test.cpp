@@ -1,5 +1,8 @@
-// The window as the system sees it: frame, caption, size and the controls it is built from.
+// The window as the system sees it: frame, caption, icons, size and the controls it is built from.
+#include <memory>
+
 #include "fixture.h"
+#include "window_probe/window_probe.h"
 
 using namespace harness;
 
@@ -7,7 +10,52 @@ namespace {
 
 class WindowTest : public LauncherTest {};
 
-TEST_F(WindowTest, IsAFixedToolWindowWithACloseBoxOnly) {
+// The window's icons as the launcher's own process answers WM_GETICON, asked there by the window
+// probe, which a message hook on the launcher's thread loads into it.
+std::unique_ptr<window_probe::Report> iconsOf(const Launcher& launcher) {
+    using namespace window_probe;
+    HMODULE probe = LoadLibraryW(joinPath(testFolder(), L"window_probe.dll").c_str());
+    auto* procedure = reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(probe, kHookProcedure)));
+    HANDLE mapping = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(Report),
+                                        mappingName(launcher.pid()).c_str());
+    HANDLE done = CreateEventW(nullptr, TRUE, FALSE, doneEventName(launcher.pid()).c_str());
+    HHOOK hook = procedure ? SetWindowsHookExW(WH_GETMESSAGE, procedure, probe,
+                                               GetWindowThreadProcessId(launcher.window(), nullptr))
+                           : nullptr;
+    std::unique_ptr<Report> report;
+    if (hook && mapping && done) {
+        PostMessageW(launcher.window(), RegisterWindowMessageW(kProbeMessage), 0, 0);
+        if (WaitForSingleObject(done, 10000) == WAIT_OBJECT_0) {
+            const void* view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, sizeof(Report));
+            if (view) report = std::make_unique<Report>(*static_cast<const Report*>(view));
+            if (view) UnmapViewOfFile(view);
+        }
+    }
+    if (hook) UnhookWindowsHookEx(hook);
+    if (done) CloseHandle(done);
+    if (mapping) CloseHandle(mapping);
+    if (probe) FreeLibrary(probe);
+    return report;
+}
+
+// Compares an icon of the window with the icon file's image of the size the system asks for.
+void expectTheFilesIcon(const window_probe::IconPicture& seen, int side, const char* which) {
+    SCOPED_TRACE(which);
+    EXPECT_EQ(seen.width, side);
+    EXPECT_EQ(seen.height, side);
+    if (seen.width != side || seen.height != side) return;
+    HICON file = static_cast<HICON>(LoadImageW(nullptr, joinPath(testFolder(), L"launcher.ico").c_str(),
+                                               IMAGE_ICON, side, side, LR_LOADFROMFILE));
+    ASSERT_NE(file, nullptr) << "launcher.ico beside the tests";
+    const auto expected = std::make_unique<window_probe::IconPicture>(window_probe::pictureOf(file));
+    DestroyIcon(file);
+    int differing = 0;
+    for (int i = 0; i < side * side; ++i)
+        if (seen.overBlack[i] != expected->overBlack[i] || seen.overWhite[i] != expected->overWhite[i]) ++differing;
+    EXPECT_EQ(differing, 0) << "pixels that differ from launcher.ico's " << side << "x" << side << " image";
+}
+
+TEST_F(WindowTest, IsAFixedToolWindowWithACloseBoxOnlyAndTheLauncherIcon) {
     start();
     const HWND window = launcher->window();
     const LONG_PTR style = GetWindowLongPtrW(window, GWL_STYLE);
@@ -24,6 +72,12 @@ TEST_F(WindowTest, IsAFixedToolWindowWithACloseBoxOnly) {
     EXPECT_EQ(GetParent(window), nullptr);
     EXPECT_EQ(windowText(window), L"Valdrenn Launcher");
     EXPECT_TRUE(IsWindowVisible(window));
+
+    // Its small and large icons, as any program that asks the window for them gets them.
+    const auto icons = iconsOf(*launcher);
+    ASSERT_NE(icons, nullptr) << "no answer from inside the launcher";
+    expectTheFilesIcon(icons->small, GetSystemMetrics(SM_CXSMICON), "small icon");
+    expectTheFilesIcon(icons->large, GetSystemMetrics(SM_CXICON), "large icon");
 }
 
 TEST_F(WindowTest, ClientAreaIs447By315PixelsAt96Dpi) {

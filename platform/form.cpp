@@ -112,15 +112,15 @@ RECT Form::measureLabel(const ControlDef& def) const {
         GetTextExtentPoint32W(dc, caption, lstrlenW(caption), &extent);
         SelectObject(dc, old);
         ReleaseDC(hwnd_, dc);
-        box.right = box.left + extent.cx;
-        box.bottom = box.top + extent.cy;
         // A face wider or taller than the layout was made for (the one a system substitutes
         // for the default font, say) would run past the client area and lose its last letters:
         // the box moves in by just as much, so a caption laid out flush with an edge stays whole.
         RECT client;
         GetClientRect(hwnd_, &client);
-        OffsetRect(&box, -overflowBack(box.left, box.right, client.right),
-                   -overflowBack(box.top, box.bottom, client.bottom));
+        box.left -= overflowBack(box.left, box.left + extent.cx, client.right);
+        box.top -= overflowBack(box.top, box.top + extent.cy, client.bottom);
+        box.right = box.left + extent.cx;
+        box.bottom = box.top + extent.cy;
     }
     return box;
 }

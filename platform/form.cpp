@@ -28,6 +28,12 @@ FrameStyle frameStyle(BorderStyle border, bool showInTaskbar) {
     return {WS_OVERLAPPEDWINDOW, 0};
 }
 
+// How far back a span that ends past `limit` moves to end there, stopping at 0.
+LONG overflowBack(LONG start, LONG end, LONG limit) {
+    if (end <= limit || start <= 0) return 0;
+    return std::min(end - limit, start);
+}
+
 }  // namespace
 
 void Form::registerClass(HINSTANCE module) {
@@ -106,6 +112,13 @@ RECT Form::measureLabel(const ControlDef& def) const {
         GetTextExtentPoint32W(dc, caption, lstrlenW(caption), &extent);
         SelectObject(dc, old);
         ReleaseDC(hwnd_, dc);
+        // A face wider or taller than the layout was made for (the one a system substitutes
+        // for the default font, say) would run past the client area and lose its last letters:
+        // the box moves in by just as much, so a caption laid out flush with an edge stays whole.
+        RECT client;
+        GetClientRect(hwnd_, &client);
+        box.left -= overflowBack(box.left, box.left + extent.cx, client.right);
+        box.top -= overflowBack(box.top, box.top + extent.cy, client.bottom);
         box.right = box.left + extent.cx;
         box.bottom = box.top + extent.cy;
     }

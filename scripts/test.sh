@@ -38,6 +38,7 @@ unset DISPLAY
 
 cleanup() {
   [ -d "$suite/wine/prefix-$bits" ] && (wine_select "$bits" "$suite/wine/prefix-$bits"; "$WINE_SERVER" -k 2>/dev/null || true)
+  [ -d "$suite/wine/plain-$bits" ] && (wine_select "$bits" "$suite/wine/plain-$bits"; "$WINE_SERVER" -k 2>/dev/null || true)
   stop_display "$suite/wine"
 }
 trap cleanup EXIT
@@ -45,4 +46,6 @@ ensure_display "$suite/wine"
 # Create the prefix now, not inside the first test's time limit, and undo what any earlier run
 # that was killed left changed in it.
 bash "$here/wine-prefix.sh" "$bits" "$suite/wine/prefix-$bits"
+# A player's plain prefix too, where some tests run a second time (VALDRENN_PLAIN_PREFIX).
+bash "$here/wine-prefix.sh" --plain "$bits" "$suite/wine/plain-$bits"
 ctest --test-dir "$suite" --output-on-failure

@@ -5,8 +5,12 @@
 # window frames itself (no window manager on Xvfb), no DLL override for the launcher, and Wine's
 # own fonts in the prefix. TrueType text is smoothed sub-pixel, as Windows does by default: whether
 # Wine smooths otherwise depends on the machine, and the tests must allow for it.
-# usage: wine-prefix.sh BITS PREFIX     (needs DISPLAY)
+# With --plain the prefix is a player's, as wineboot makes it, with only what the tests need of the
+# above: Wine drawing the frames, and 96 dots per inch.
+# usage: wine-prefix.sh [--plain] BITS PREFIX     (needs DISPLAY)
 set -euo pipefail
+plain=
+if [ "${1:-}" = --plain ]; then plain=yes; shift; fi
 bits=$1 prefix=$2
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/wine-common.sh"
@@ -25,7 +29,7 @@ fi
 # Sans, and the frame's caption buttons, drawn with its Marlett, show as "0 1 r". It does read the
 # prefix's own Fonts folder: Wine's fonts are linked there.
 for font in /usr/share/wine/fonts/*; do
-  if [ -f "$font" ]; then ln -sf "$font" "$prefix/drive_c/windows/Fonts/"; fi
+  if [ -z "$plain" ] && [ -f "$font" ]; then ln -sf "$font" "$prefix/drive_c/windows/Fonts/"; fi
 done
 
 reg=$(mktemp --suffix=.reg)
@@ -38,6 +42,10 @@ REGEDIT4
 
 [HKEY_CURRENT_USER\Control Panel\Desktop]
 "LogPixels"=dword:00000060
+REG
+[ -n "$plain" ] || cat >>"$reg" <<'REG'
+
+[HKEY_CURRENT_USER\Control Panel\Desktop]
 "FontSmoothing"="2"
 "FontSmoothingType"=dword:00000002
 "FontSmoothingGamma"=dword:00000578

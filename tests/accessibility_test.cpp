@@ -3,6 +3,7 @@
 // default action, the events that tell of focus and value, and no DLL taken from the game folder.
 #include "accessible_client.h"
 #include "fixture.h"
+#include "launcher_font.h"
 
 #include <tlhelp32.h>
 
@@ -91,16 +92,13 @@ TEST_F(AccessibilityTest, TheWindowListsTheButtonsTheCreditAndTheArtworkInReadin
     EXPECT_EQ(listed, expected);
     EXPECT_FALSE(form.child(6));
 
-    // The credit's box starts where the layout puts it and is cut off at the client area's
-    // edges; the artwork covers the client area.
+    // The credit's box is its caption's extent in the launcher's font, moved in from where the
+    // layout puts it (312, 304) as far as it would run past the client area; the artwork covers
+    // the client area.
     const Box credit = form.child(4).location();
-    const POINT corner = clientPoint(312, 304);
-    EXPECT_EQ(credit[0], corner.x);
-    EXPECT_EQ(credit[1], corner.y);
-    EXPECT_GT(credit[2], 50);
-    EXPECT_LE(credit[0] + credit[2], client[0] + client[2]);
-    EXPECT_GT(credit[3], 5);
-    EXPECT_LE(credit[1] + credit[3], client[1] + client[3]);
+    const SIZE extent = LauncherFont(96).extent(L"Created by Anselm Droweker");
+    const POINT corner = clientPoint(std::min<LONG>(312, 447 - extent.cx), std::min<LONG>(304, 315 - extent.cy));
+    EXPECT_EQ(credit, (Box{corner.x, corner.y, extent.cx, extent.cy}));
     EXPECT_EQ(form.child(5).location(), client);
 
     // Navigation walks the same children in the same order, both ways.

@@ -32,11 +32,24 @@ make_certificate() {
 make_certificate publisher codeSigning
 make_certificate webserver serverAuth
 
-# The publisher's step, on a copy of the product as a release folder would hold it.
-mkdir "$work/release"
+# The publisher's step, on a copy of the product as a release folder would hold it. openssl and
+# osslsigncode run through wrappers that log their command lines and environments, which other
+# processes can read: the password must be in neither.
+mkdir "$work/release" "$work/wrap"
 signed=$work/release/Launcher.exe
 cp "$product/Launcher.exe" "$signed"
-bash "$here/sign.sh" "$signed" "$work/publisher.p12" || failed "sign.sh could not sign Launcher.exe"
+for tool in openssl osslsigncode; do
+  cat >"$work/wrap/$tool" <<EOF
+#!/bin/sh
+{ echo "\$0 \$*"; env; } >>"$work/wrap/calls.log"
+exec "$(command -v "$tool")" "\$@"
+EOF
+  chmod +x "$work/wrap/$tool"
+done
+PATH=$work/wrap:$PATH bash "$here/sign.sh" "$signed" "$work/publisher.p12" || failed "sign.sh could not sign Launcher.exe"
+grep -q 'osslsigncode sign ' "$work/wrap/calls.log" || failed "sign.sh did not sign through osslsigncode"
+! grep -qF "$VALDRENN_SIGN_PASSWORD" "$work/wrap/calls.log" ||
+  failed "the password showed on a command line or in an environment"
 osslsigncode verify -in "$signed" -CAfile "$work/publisher.pem" >"$work/verify.log" 2>&1 ||
   { cat "$work/verify.log"; failed "the signed Launcher.exe does not verify against the publisher's certificate"; }
 grep -q '^Message digest algorithm *: SHA256' "$work/verify.log" || failed "the signature's digest is not SHA-256"
@@ -148,4 +161,4 @@ if [ "$failures" -gt 0 ]; then
   echo "test-signing: $failures checks failed" >&2
   exit 1
 fi
-echo "test-signing: signing, the signed launcher's start and reproduce.sh on signed files: all passed"
+echo "test-signing: signing, the signed launcher's start and reproduce.sh on signed files: all passed in $SECONDS s"

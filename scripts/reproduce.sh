@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds Launcher.exe twice from clean copies of this checkout's sources, in two unlike temporary
 # folders, and fails unless both are the same bytes with no folder name inside; prints the sha256.
-# Given Launcher.exe files, also fails unless each is those same bytes.
+# Given Launcher.exe files, also fails unless each is those same bytes, or, for a signed file, those
+# same bytes once its signature is set aside: the certificate table at the end of the file, the
+# security directory entry that points at it and the header checksum (tools/pecheck).
 #   usage: reproduce.sh [LAUNCHER.EXE...]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -57,12 +59,39 @@ fi
 sum=$(sha256sum "$a" | cut -d' ' -f1)
 echo "reproduce: two clean builds are byte-identical; Launcher.exe sha256 $sum"
 
+[ $# -eq 0 ] || g++ -std=c++20 -O1 -o "$work/pecheck" "$root/tools/pecheck/pecheck.cpp"
+
+# Who signed, from the signature itself, and whether it was made over these very bytes (osslsigncode
+# names the signer only then). Trust in the certificate is for Windows on the player's machine to
+# judge, not this check.
+describe_signature() {
+  local given=$1 report subject current calculated
+  report=$(osslsigncode verify -in "$given" 2>&1) || true
+  subject=$(sed -n 's/^[[:space:]]*Subject: //p' <<<"$report" | head -1)
+  current=$(sed -n 's/^Current message digest *: *\([0-9A-Fa-f]*\).*/\1/p' <<<"$report")
+  calculated=$(sed -n 's/^Calculated message digest *: *\([0-9A-Fa-f]*\).*/\1/p' <<<"$report")
+  if [ -n "$current" ] && [ "$current" != "$calculated" ]; then
+    echo "reproduce: $given is signed, but the signature is of other bytes than these"
+  elif [ -n "$current" ] && [ -n "$subject" ]; then
+    echo "reproduce: $given is signed by $subject, and the signature is of these bytes"
+  else
+    echo "reproduce: $given is signed, but its signature cannot be read"
+  fi
+}
+
 status=0
 for given in "$@"; do
   if cmp -s "$a" "$given"; then
     echo "reproduce: $given is the same file"
+    continue
+  fi
+  signed=$("$work/pecheck" describe "$given" 2>/dev/null | sed -n 's/^signed //p') || true
+  [ "$signed" != yes ] || describe_signature "$given"
+  verdict=$("$work/pecheck" compare "$given" "$a") || true
+  if [ "$verdict" = "same build, signed" ]; then
+    echo "reproduce: $given is the same build, signed"
   else
-    echo "reproduce: $given differs (sha256 $(sha256sum "$given" | cut -d' ' -f1))" >&2
+    echo "reproduce: $given is ${verdict:-not readable} (sha256 $(sha256sum "$given" | cut -d' ' -f1))" >&2
     status=1
   fi
 done

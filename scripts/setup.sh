@@ -10,6 +10,7 @@ packages=(
   googletest
   wine wine64 fonts-wine
   xvfb x11-apps x11-utils xdotool imagemagick
+  osslsigncode openssl
 )
 # 32-bit Wine is only worth installing where the kernel runs 32-bit code.
 if bash "$here/can-run-32bit.sh"; then packages+=(wine32:i386); fi

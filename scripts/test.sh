@@ -28,9 +28,6 @@ else
   suite=$build/x64
 fi
 
-# Two clean builds elsewhere must give the very bytes of the product just built.
-bash "$root/scripts/reproduce.sh" "$build/i686/bin/Launcher.exe"
-
 # The tests move the mouse and read the screen: they get a display of their own, never the
 # developer's desktop, unless VALDRENN_TEST_DISPLAY names one.
 unset DISPLAY
@@ -49,3 +46,5 @@ bash "$here/wine-prefix.sh" "$bits" "$suite/wine/prefix-$bits"
 # A player's plain prefix too, where some tests run a second time (VALDRENN_PLAIN_PREFIX).
 bash "$here/wine-prefix.sh" --plain "$bits" "$suite/wine/plain-$bits"
 ctest --test-dir "$suite" --output-on-failure
+# Signing, and two clean builds elsewhere that must give the product's bytes, signed or not.
+bash "$here/test-signing.sh" "$build/i686" "$suite" "$bits"

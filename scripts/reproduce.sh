@@ -74,9 +74,11 @@ describe_signature() {
     echo "reproduce: $given is signed, but the signature is of other bytes than these"
   elif [ -n "$current" ] && [ -n "$subject" ]; then
     echo "reproduce: $given is signed by $subject, and the signature is of these bytes"
+    return 0
   else
     echo "reproduce: $given is signed, but its signature cannot be read"
   fi
+  return 1
 }
 
 status=0
@@ -86,10 +88,16 @@ for given in "$@"; do
     continue
   fi
   signed=$("$work/pecheck" describe "$given" 2>/dev/null | sed -n 's/^signed //p') || true
-  [ "$signed" != yes ] || describe_signature "$given"
+  holds=yes
+  [ "$signed" != yes ] || describe_signature "$given" || holds=
   verdict=$("$work/pecheck" compare "$given" "$a") || true
-  if [ "$verdict" = "same build, signed" ]; then
+  if [ "$verdict" = "same build, signed" ] && [ -n "$holds" ]; then
     echo "reproduce: $given is the same build, signed"
+  elif [ "$verdict" = "same build, signed" ]; then
+    # The build's bytes under a signature that is not theirs: Windows would refuse it as a
+    # damaged file, so it is no release of this build.
+    echo "reproduce: $given is the same build under a signature that does not hold" >&2
+    status=1
   else
     echo "reproduce: $given is ${verdict:-not readable} (sha256 $(sha256sum "$given" | cut -d' ' -f1))" >&2
     status=1

@@ -142,7 +142,14 @@ done
 trailing=$work/trailing.exe
 cp "$signed" "$trailing"
 head -c 8 /dev/zero >>"$trailing"
-if bash "$here/reproduce.sh" "$product/Launcher.exe" "$signed" "${changed[@]}" "$trailing" >"$work/reproduce.log" 2>&1; then
+# The build's own bytes under a signature whose digest was changed: a signature that does not hold.
+forged=$work/forged.exe
+cp "$signed" "$forged"
+digest=$(osslsigncode verify -in "$signed" 2>&1 | sed -n 's/^Current message digest *: *\([0-9A-Fa-f]*\).*/\1/p')
+at=$(LC_ALL=C grep -obUaP "$(sed 's/../\\x&/g' <<<"$digest")" "$forged" | head -1 | cut -d: -f1)
+[ -n "$at" ] && flip "$forged" "$at" || failed "the signature's digest was not found in the signed file"
+if bash "$here/reproduce.sh" "$product/Launcher.exe" "$signed" "${changed[@]}" "$trailing" "$forged" \
+     >"$work/reproduce.log" 2>&1; then
   failed "reproduce.sh found the changed files the same build"
 fi
 says() { grep -q${2:-}F "reproduce: $1" "$work/reproduce.log" || failed "reproduce.sh did not say \"$1\""; }
@@ -155,6 +162,7 @@ for file in "${changed[@]}"; do
   says "$file is not the same build: it differs from the build in 1 byte outside the signature, the first at offset $(printf 0x%x "${at%.exe}")"
 done
 says "$trailing is not the same build: the file goes on for 8 bytes after its certificate table"
+says "$forged is the same build under a signature that does not hold" x
 
 if [ "$failures" -gt 0 ]; then
   cat "$work/reproduce.log" >&2

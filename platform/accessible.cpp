@@ -203,7 +203,10 @@ BSTR captionText(const wchar_t* caption) {
 
 }  // namespace
 
-class AccessibleObject final : public IAccessible {
+// One object speaks for a form or a check box. Through IOleWindow it names that element's own
+// window, so a screen reader can match it with the window's focus and state events; without it
+// the system would walk up to the form and take a button for the form.
+class AccessibleObject final : public IAccessible, public IOleWindow {
 public:
     // The object of a form or a check box, made on first use and kept in its slot.
     static AccessibleObject* of(Form& form) { return of(form.accessible(), &form, nullptr); }
@@ -219,11 +222,14 @@ public:
         if (!out) return E_POINTER;
         if (iid == __uuidof(IUnknown) || iid == __uuidof(IDispatch) || iid == __uuidof(IAccessible)) {
             *out = static_cast<IAccessible*>(this);
-            AddRef();
-            return S_OK;
+        } else if (iid == __uuidof(IOleWindow)) {
+            *out = static_cast<IOleWindow*>(this);
+        } else {
+            *out = nullptr;
+            return E_NOINTERFACE;
         }
-        *out = nullptr;
-        return E_NOINTERFACE;
+        AddRef();
+        return S_OK;
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
     ULONG STDMETHODCALLTYPE Release() override {
@@ -424,6 +430,14 @@ public:
 
     HRESULT STDMETHODCALLTYPE put_accName(VARIANT, BSTR) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_accValue(VARIANT, BSTR) override { return E_NOTIMPL; }
+
+    // IOleWindow
+    HRESULT STDMETHODCALLTYPE GetWindow(HWND* out) override {
+        if (!out) return E_POINTER;
+        *out = window();
+        return *out ? S_OK : CO_E_OBJNOTCONNECTED;
+    }
+    HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
 
 private:
     AccessibleObject(Form* form, CheckBox* box) : form_(form), box_(box) {}

@@ -1,6 +1,7 @@
 // What a screen reader in another process learns of the launcher and can do with it: the
-// buttons' roles, names, states and places, the window's whole content, presses through the
-// default action, the events that tell of focus and value, and no DLL taken from the game folder.
+// buttons' roles, names, states, places and windows, the window's whole content, presses
+// through the default action, the events that tell of focus and value, and no DLL taken from
+// the game folder.
 #include "accessible_client.h"
 #include "fixture.h"
 
@@ -31,7 +32,7 @@ protected:
     }
 };
 
-TEST_F(AccessibilityTest, EachButtonIsAPushButtonWithItsCaptionStatePlaceAndPress) {
+TEST_F(AccessibilityTest, EachButtonIsAPushButtonWithItsCaptionStatePlaceWindowAndPress) {
     start();
     launcher->makeForeground();
     for (const wchar_t* caption : kButtons) {
@@ -57,6 +58,19 @@ TEST_F(AccessibilityTest, EachButtonIsAPushButtonWithItsCaptionStatePlaceAndPres
     EXPECT_EQ(object(L"Multiplayer").state(), STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_FOCUSED);
     EXPECT_EQ(object(L"Singleplayer").state(), STATE_SYSTEM_FOCUSABLE);
     EXPECT_EQ(form.focus().name(), L"Multiplayer");
+
+    // Each object names its own window, as the form hands it out, and that window answers with
+    // the same button: how a screen reader matches objects to the windows its events name.
+    EXPECT_EQ(form.window(), launcher->window());
+    for (LONG id = 1; id <= 3; ++id) {
+        const wchar_t* caption = kButtons[id - 1];
+        SCOPED_TRACE(testing::PrintToString(std::wstring(caption)));
+        const HWND window = form.child(id).window();
+        EXPECT_EQ(window, launcher->button(caption));
+        EXPECT_EQ(windowText(window), caption);
+        EXPECT_EQ(said(AccessibleElement::ofWindow(window)),
+                  std::make_pair(LONG{ROLE_SYSTEM_PUSHBUTTON}, std::wstring(caption)));
+    }
     EXPECT_TRUE(launcher->running());
     EXPECT_TRUE(starts.read().empty()) << "reading the objects started a game";
 }

@@ -389,6 +389,7 @@ const AllowedImport kAllowedImports[] = {
     {"KERNEL32.dll", "TlsGetValue", kWindowsXp},         {"KERNEL32.dll", "VirtualProtect", kWindowsXp},
     {"KERNEL32.dll", "VirtualQuery", kWindowsXp},        {"KERNEL32.dll", "lstrlenW", kWindows2000},
     {"KERNEL32.dll", "lstrcpyW", kWindows2000},
+    {"KERNEL32.dll", "CreateThread", kWindowsXp},
     {"USER32.dll", "AdjustWindowRectEx", kWindows2000},  {"USER32.dll", "AllowSetForegroundWindow", kWindows2000},
     {"USER32.dll", "BeginPaint", kWindows2000},          {"USER32.dll", "CreateWindowExW", kWindows2000},
     {"USER32.dll", "DefWindowProcW", kWindows2000},      {"USER32.dll", "DestroyWindow", kWindows2000},
@@ -413,6 +414,7 @@ const AllowedImport kAllowedImports[] = {
     {"USER32.dll", "SetFocus", kWindows2000},            {"USER32.dll", "SetWindowLongW", kWindows2000},
     {"USER32.dll", "ShowWindow", kWindows2000},          {"USER32.dll", "TranslateMessage", kWindows2000},
     {"USER32.dll", "UpdateWindow", kWindows2000},        {"USER32.dll", "WindowFromPoint", kWindows2000},
+    {"USER32.dll", "MsgWaitForMultipleObjects", kWindows2000},
 };
 // The C run time's own start and end, and the few functions our code and its start-up call.
 const char* const kMsvcrtImports[] = {

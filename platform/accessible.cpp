@@ -6,6 +6,7 @@
 
 #include <ole2.h>
 #include <oleacc.h>
+#include <rpc.h>
 
 #include <climits>
 
@@ -203,7 +204,10 @@ BSTR captionText(const wchar_t* caption) {
 
 }  // namespace
 
-class AccessibleObject final : public IAccessible {
+// One object speaks for a form or a check box. Through IOleWindow it names that element's own
+// window, so a screen reader can match it with the window's focus and state events; without it
+// the system would walk up to the form and take a button for the form.
+class AccessibleObject final : public IAccessible, public IOleWindow {
 public:
     // The object of a form or a check box, made on first use and kept in its slot.
     static AccessibleObject* of(Form& form) { return of(form.accessible(), &form, nullptr); }
@@ -219,11 +223,14 @@ public:
         if (!out) return E_POINTER;
         if (iid == __uuidof(IUnknown) || iid == __uuidof(IDispatch) || iid == __uuidof(IAccessible)) {
             *out = static_cast<IAccessible*>(this);
-            AddRef();
-            return S_OK;
+        } else if (iid == __uuidof(IOleWindow)) {
+            *out = static_cast<IOleWindow*>(this);
+        } else {
+            *out = nullptr;
+            return E_NOINTERFACE;
         }
-        *out = nullptr;
-        return E_NOINTERFACE;
+        AddRef();
+        return S_OK;
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
     ULONG STDMETHODCALLTYPE Release() override {
@@ -425,6 +432,14 @@ public:
     HRESULT STDMETHODCALLTYPE put_accName(VARIANT, BSTR) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_accValue(VARIANT, BSTR) override { return E_NOTIMPL; }
 
+    // IOleWindow
+    HRESULT STDMETHODCALLTYPE GetWindow(HWND* out) override {
+        if (!out) return E_POINTER;
+        *out = window();
+        return *out ? S_OK : CO_E_OBJNOTCONNECTED;
+    }
+    HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
+
 private:
     AccessibleObject(Form* form, CheckBox* box) : form_(form), box_(box) {}
     ~AccessibleObject() = default;
@@ -519,6 +534,49 @@ LRESULT answer(Owner& owner, WPARAM wParam, LPARAM lParam) {
 LRESULT answerGetObject(Form& form, WPARAM wParam, LPARAM lParam) { return answer(form, wParam, lParam); }
 
 LRESULT answerGetObject(CheckBox& box, WPARAM wParam, LPARAM lParam) { return answer(box, wParam, lParam); }
+
+namespace {
+
+using UnregisterInterfaceFn = RPC_STATUS(RPC_ENTRY*)(RPC_IF_HANDLE, UUID*, unsigned int);
+
+// A remoted COM interface is served by the RPC run time under the interface's own id at version
+// 0.0, and the run time counts each call from its arrival until its answer has been sent. Taking
+// our objects' interfaces out of service, waiting for calls in progress, is the one wait that
+// covers the sending itself: nothing of ours runs after that. It blocks, so it runs here, on a
+// thread of its own, while the objects' thread goes on serving calls that are already queued.
+DWORD WINAPI waitForCallsInProgress(void* unregisterFunction) {
+    const auto unregister = reinterpret_cast<UnregisterInterfaceFn>(unregisterFunction);
+    const IID* const served[] = {&__uuidof(IAccessible), &__uuidof(IDispatch), &__uuidof(IOleWindow)};
+    for (const IID* iid : served) {
+        RPC_SERVER_INTERFACE face = {sizeof face};
+        face.InterfaceId.SyntaxGUID = *iid;
+        // NDR, the transfer syntax of COM's calls.
+        face.TransferSyntax = {{0x8a885d04, 0x1ceb, 0x11c9, {0x9f, 0xe8, 0x08, 0x00, 0x2b, 0x10, 0x48, 0x60}}, {2, 0}};
+        unregister(&face, nullptr, TRUE);  // an interface no client has used is simply unknown
+    }
+    return 0;
+}
+
+// Longer than any answer takes; only a call wedged in the system could wait this long with no
+// message coming in, and that must not keep the program alive.
+constexpr DWORD kLongestAnswerMs = 5000;
+
+}  // namespace
+
+void finishAccessibleCalls() {
+    if (!theSystemTried || !theSystem.loaded()) return;
+    UnregisterInterfaceFn unregister = nullptr;
+    bind(unregister, loadSystemDll(L"rpcrt4.dll"), "RpcServerUnregisterIf");
+    HANDLE waiter = unregister ? CreateThread(nullptr, 0, waitForCallsInProgress, reinterpret_cast<void*>(unregister),
+                                              0, nullptr)
+                               : nullptr;
+    if (!waiter) return;
+    while (MsgWaitForMultipleObjects(1, &waiter, FALSE, kLongestAnswerMs, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+    }
+    CloseHandle(waiter);
+}
 
 void announceStateChange(HWND window) { NotifyWinEvent(EVENT_OBJECT_STATECHANGE, window, OBJID_CLIENT, CHILDID_SELF); }
 

@@ -37,6 +37,13 @@ private:
 LRESULT answerGetObject(Form& form, WPARAM wParam, LPARAM lParam);
 LRESULT answerGetObject(CheckBox& box, WPARAM wParam, LPARAM lParam);
 
+// Before the process ends: returns once no screen reader's call to these objects is still being
+// answered, serving this thread's messages meanwhile, since calls still on their way in reach the
+// objects through them. An answer leaves from the system's RPC thread after our method has
+// returned; ending the process before that would tell the reader that a press which did happen
+// failed. Returns at once when no reader ever asked.
+void finishAccessibleCalls();
+
 // Tells screen readers that a window's state (a button's value) changed. Of a window taking the
 // focus the system tells them itself, on Windows and under Wine alike; a second event would only
 // have it announced twice.

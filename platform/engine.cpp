@@ -2,6 +2,7 @@
 
 #include <cwchar>
 
+#include "accessible.h"
 #include "form.h"
 
 namespace platform {
@@ -73,7 +74,7 @@ void Engine::runMessageLoop() {
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
-    ExitProcess(0);
+    endProgram(0);
 }
 
 HWND Engine::reportOwner() const { return form_ ? form_->hwnd() : nullptr; }
@@ -92,6 +93,11 @@ void Engine::raiseEvent(Form& form, const wchar_t* control, const wchar_t* event
 void Engine::formDestroyed(Form&) {
     // With its one window gone the program ends.
     PostQuitMessage(0);
+}
+
+void endProgram(UINT exitCode) {
+    finishAccessibleCalls();
+    ExitProcess(exitCode);
 }
 
 }  // namespace platform

@@ -57,6 +57,11 @@ private:
     Form* form_ = nullptr;
 };
 
+// Every end of the program comes here: a button's End, the message loop's end with no window
+// left, and the report of an untrapped error. Screen readers' calls still being answered get
+// their answers first; then the process ends with this exit code.
+[[noreturn]] void endProgram(UINT exitCode);
+
 // The one window procedure of a class of ours: recovers the object from WM_NCCREATE's create
 // parameters, hands every message but the last to its handle(), and detaches the object at
 // WM_NCDESTROY. Nothing unwinds through it: a run-time error is reported where it is raised.

@@ -26,6 +26,6 @@ void vbaHresultCheckObj(HRESULT result, const void*, const wchar_t* interfaceNam
     raiseError({static_cast<long>(result), L"Automation error", subject, systemMessage(static_cast<DWORD>(result))});
 }
 
-void vbaEnd() { ExitProcess(0); }
+void vbaEnd() { endProgram(0); }
 
 }  // namespace platform

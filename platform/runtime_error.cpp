@@ -86,7 +86,7 @@ namespace {
     // Only one report is ever shown: an error raised from the report's own message loop ends the
     // program with the first error's number.
     static UINT exitCode = 0;
-    if (exitCode) ExitProcess(exitCode);
+    if (exitCode) endProgram(exitCode);
     exitCode = code;
 
     Engine& engine = Engine::instance();
@@ -100,7 +100,7 @@ namespace {
     }
     // The window stays as it is, owner of the report, so the user still sees what was pressed.
     MessageBoxW(engine.reportOwner(), text, engine.title(), MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
-    ExitProcess(exitCode);
+    endProgram(exitCode);
 }
 
 }  // namespace

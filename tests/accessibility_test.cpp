@@ -1,6 +1,7 @@
 // What a screen reader in another process learns of the launcher and can do with it: the
-// buttons' roles, names, states and places, the window's whole content, presses through the
-// default action, the events that tell of focus and value, and no DLL taken from the game folder.
+// buttons' roles, names, states, places and windows, the window's whole content, presses
+// through the default action, the events that tell of focus and value, and no DLL taken from
+// the game folder.
 #include "accessible_client.h"
 #include "fixture.h"
 #include "launcher_font.h"
@@ -34,7 +35,7 @@ protected:
     }
 };
 
-TEST_F(AccessibilityTest, EachButtonIsAPushButtonWithItsCaptionStatePlaceAndPress) {
+TEST_F(AccessibilityTest, EachButtonIsAPushButtonWithItsCaptionStatePlaceWindowAndPress) {
     start();
     launcher->makeForeground();
     for (const wchar_t* caption : kButtons) {
@@ -60,6 +61,19 @@ TEST_F(AccessibilityTest, EachButtonIsAPushButtonWithItsCaptionStatePlaceAndPres
     EXPECT_EQ(object(L"Multiplayer").state(), STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_FOCUSED);
     EXPECT_EQ(object(L"Singleplayer").state(), STATE_SYSTEM_FOCUSABLE);
     EXPECT_EQ(form.focus().name(), L"Multiplayer");
+
+    // Each object names its own window, as the form hands it out, and that window answers with
+    // the same button: how a screen reader matches objects to the windows its events name.
+    EXPECT_EQ(form.window(), launcher->window());
+    for (LONG id = 1; id <= 3; ++id) {
+        const wchar_t* caption = kButtons[id - 1];
+        SCOPED_TRACE(testing::PrintToString(std::wstring(caption)));
+        const HWND window = form.child(id).window();
+        EXPECT_EQ(window, launcher->button(caption));
+        EXPECT_EQ(windowText(window), caption);
+        EXPECT_EQ(said(AccessibleElement::ofWindow(window)),
+                  std::make_pair(LONG{ROLE_SYSTEM_PUSHBUTTON}, std::wstring(caption)));
+    }
     EXPECT_TRUE(launcher->running());
     EXPECT_TRUE(starts.read().empty()) << "reading the objects started a game";
 }
@@ -80,10 +94,7 @@ TEST_F(AccessibilityTest, TheWindowListsTheButtonsTheCreditAndTheArtworkInReadin
             EXPECT_EQ(form.child(id).location(), windowBox(launcher->button(kButtons[id - 1])));
         }
     }
-    ASSERT_EQ(listed[4].first, ROLE_SYSTEM_GRAPHIC);
-    EXPECT_TRUE(listed[4].second.empty() || listed[4].second == kTitle)
-        << "an invented description: " << testing::PrintToString(listed[4].second);
-    listed[4].second.clear();
+    // The artwork carries no text, and the launcher makes none up for it.
     const decltype(listed) expected = {{ROLE_SYSTEM_PUSHBUTTON, L"Singleplayer"},
                                        {ROLE_SYSTEM_PUSHBUTTON, L"Multiplayer"},
                                        {ROLE_SYSTEM_PUSHBUTTON, L"Exit"},
@@ -121,25 +132,24 @@ TEST_F(AccessibilityTest, TheWindowListsTheButtonsTheCreditAndTheArtworkInReadin
     EXPECT_FALSE(form.hitTest({client[0] - 20, client[1] - 30}));
 }
 
+// A press is answered before the launcher ends: a reader is told that it worked. Whatever the
+// launcher started is a process by the time the launcher has ended (the stand-in lives on), so
+// what ran is counted then, without waiting for the stand-in's own record.
 TEST_F(AccessibilityTest, PressingSingleplayerStartsTheGameOnceAndEnds) {
     start();
-    const AccessibleElement single = object(L"Singleplayer");
-    EXPECT_EQ(single.doDefaultAction(), S_OK);
-    single.doDefaultAction();  // a second press on its heels, answered or not: the launcher is ending
+    EXPECT_EQ(object(L"Singleplayer").doDefaultAction(), S_OK);
     const std::vector<StartRecord> records = starts.waitFor(1);
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records.front().cmdline, L"valdrennsp.exe");
     EXPECT_EQ(launcher->waitForExit(), std::optional<DWORD>(0));
-    Sleep(500);
-    EXPECT_EQ(starts.read().size(), 1u) << "started more than once";
+    EXPECT_EQ(processesNamed(L"valdrennsp.exe").size(), 1u) << "started more than once";
 }
 
 TEST_F(AccessibilityTest, PressingExitEndsWithNothingStarted) {
     start();
     EXPECT_EQ(object(L"Exit").doDefaultAction(), S_OK);
     EXPECT_EQ(launcher->waitForExit(), std::optional<DWORD>(0));
-    Sleep(300);
-    EXPECT_TRUE(starts.read().empty());
+    EXPECT_TRUE(processesNamed(L"valdrennsp.exe").empty() && processesNamed(L"valdrennmp.exe").empty());
 }
 
 TEST_F(AccessibilityTest, AFailedStartIsReportedWithTheButtonPressedAndNoSecondPressCounts) {
@@ -147,19 +157,21 @@ TEST_F(AccessibilityTest, AFailedStartIsReportedWithTheButtonPressedAndNoSecondP
     const AccessibleElement multi = object(L"Multiplayer");
     const AccessibleElement single = object(L"Singleplayer");
 
-    // The call comes back at once: the report waits for the player, not for the caller.
+    // The call comes back at once: the report waits for the player, not for the caller. A press
+    // goes through the launcher's message queue, and so does the next call, behind it: that call
+    // already finds the press done.
     EXPECT_EQ(multi.doDefaultAction(), S_OK);
+    EXPECT_EQ(multi.state() & STATE_SYSTEM_PRESSED, STATE_SYSTEM_PRESSED);
     const HWND report = launcher->waitForReport();
     ASSERT_NE(report, nullptr);
     EXPECT_NE(reportText(report).find(L"valdrennmp.exe"), std::wstring::npos);
     EXPECT_EQ(multi.state(), STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_PRESSED);
-    EXPECT_EQ(single.state() & STATE_SYSTEM_PRESSED, 0);
 
+    // So once the call after it is answered, a press that counted would have started the game.
     EXPECT_TRUE(FAILED(single.doDefaultAction())) << "a press while the report is up";
-    Sleep(700);
-    EXPECT_TRUE(starts.read().empty());
+    EXPECT_EQ(single.state() & STATE_SYSTEM_PRESSED, 0);
+    EXPECT_TRUE(processesNamed(L"valdrennsp.exe").empty());
     EXPECT_EQ(launcher->reports().size(), 1u);
-    EXPECT_EQ(SendMessageW(launcher->button(L"Singleplayer"), BM_GETCHECK, 0, 0), BST_UNCHECKED);
 
     clickCentre(FindWindowExW(report, nullptr, L"Button", nullptr));
     EXPECT_EQ(launcher->waitForExit(), std::optional<DWORD>(53));

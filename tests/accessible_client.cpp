@@ -110,6 +110,11 @@ Box AccessibleElement::location() const {
     return {left, top, width, height};
 }
 
+HWND AccessibleElement::window() const {
+    HWND window = nullptr;
+    return object_ && WindowFromAccessibleObject(object_, &window) == S_OK ? window : nullptr;
+}
+
 LONG AccessibleElement::childCount() const {
     LONG count = -1;
     return object_ && object_->get_accChildCount(&count) == S_OK ? count : -1;

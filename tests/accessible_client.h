@@ -35,6 +35,8 @@ public:
     std::wstring value() const;
     std::wstring defaultAction() const;
     Box location() const;  // all -1: no answer
+    // The window the system says the object belongs to; nullptr when it says none.
+    HWND window() const;
 
     LONG childCount() const;
     // Child `id`: its own object where it has one, else the child id within this object.

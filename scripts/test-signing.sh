@@ -145,7 +145,8 @@ head -c 8 /dev/zero >>"$trailing"
 # The build's own bytes under a signature whose digest was changed: a signature that does not hold.
 forged=$work/forged.exe
 cp "$signed" "$forged"
-digest=$(osslsigncode verify -in "$signed" 2>&1 | sed -n 's/^Current message digest *: *\([0-9A-Fa-f]*\).*/\1/p')
+# (Without the throwaway root to trust, verify fails; its report still names the digest.)
+digest=$({ osslsigncode verify -in "$signed" 2>&1 || true; } | sed -n 's/^Current message digest *: *\([0-9A-Fa-f]*\).*/\1/p')
 at=$(LC_ALL=C grep -obUaP "$(sed 's/../\\x&/g' <<<"$digest")" "$forged" | head -1 | cut -d: -f1)
 [ -n "$at" ] && flip "$forged" "$at" || failed "the signature's digest was not found in the signed file"
 if bash "$here/reproduce.sh" "$product/Launcher.exe" "$signed" "${changed[@]}" "$trailing" "$forged" \

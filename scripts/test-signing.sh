@@ -6,7 +6,9 @@
 #   usage: test-signing.sh PRODUCT-BUILD SUITE-BUILD BITS
 # PRODUCT-BUILD holds the shipped 32-bit bin/Launcher.exe, SUITE-BUILD the bin/launcher_tests.exe
 # that runs here, BITS wide. Run by test.sh after the suite, on its display and in its Wine prefix.
-set -euo pipefail
+set -Eeuo pipefail
+# A step that fails outside the checks below ends the script; say where, so it is not silent.
+trap 'echo "test-signing: stopped by a failed command at line $LINENO" >&2' ERR
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/wine-common.sh"
 product=$(realpath "$1/bin") suite=$(realpath "$2/bin") prefix=$(realpath -m "$2/wine/prefix-$3") bits=$3

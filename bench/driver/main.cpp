@@ -120,19 +120,19 @@ struct Lineup {
 void writeCsv(const std::wstring& path, Lineup& lineup) {
     FILE* out = _wfopen(path.c_str(), L"w");
     if (!out) throw std::runtime_error("cannot write the trials file");
-    std::fprintf(out, "round,place,program,created_ms,ready_ms,questions,screen_looks,screen_lag_ms,startup_cpu_ms,idle_cpu_ms,"
+    std::fprintf(out, "round,place,program,created_ms,ready_ms,window_ms,questions,screen_looks,screen_lag_ms,startup_cpu_ms,idle_cpu_ms,"
                       "peak_working_set_kib,peak_pagefile_kib,game_started_ms,ended_ms,game_record_ms,launch_ms,"
                       "start_to_exit_ms\n");
     for (std::size_t round = 0; round < lineup.results.emptyStarts.size(); ++round) {
         for (std::size_t place = 0; place < lineup.subjects.size(); ++place) {
             const std::size_t which = lineup.at(static_cast<int>(round), place);
             const Trial& t = lineup.of(which)[round];
-            std::fprintf(out, "%zu,%zu,%s,%.2f,%.2f,%.0f,%.0f,%.2f,%.1f,%.1f,%.0f,%.0f,%.2f,%.2f,%.2f,%.2f,\n", round + 1,
-                         place + 1, lineup.subjects[which].label.c_str(), t.createdMs, t.readyMs, t.questions,
+            std::fprintf(out, "%zu,%zu,%s,%.2f,%.2f,%.2f,%.0f,%.0f,%.2f,%.1f,%.1f,%.0f,%.0f,%.2f,%.2f,%.2f,%.2f,\n", round + 1,
+                         place + 1, lineup.subjects[which].label.c_str(), t.createdMs, t.readyMs, t.windowMs, t.questions,
                          t.screenLooks, t.screenLagMs, t.startupCpuMs, t.idleCpuMs, t.peakWorkingSetKiB, t.peakPagefileKiB,
                          t.gameStartedMs, t.endedMs, t.gameRecordMs, t.launchMs);
         }
-        std::fprintf(out, "%zu,%zu,empty,,,,,,,,,,,,,,%.2f\n", round + 1, lineup.subjects.size() + 1,
+        std::fprintf(out, "%zu,%zu,empty,,,,,,,,,,,,,,,%.2f\n", round + 1, lineup.subjects.size() + 1,
                      lineup.results.emptyStarts[round]);
     }
     std::fclose(out);

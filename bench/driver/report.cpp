@@ -23,6 +23,7 @@ struct Measure {
 const Measure kMeasures[] = {
     {"start-up to the window created, ms", &Trial::createdMs, 1, 0},
     {"start-up to ready: shown, painted, waiting for input, ms", &Trial::readyMs, 1, 1.10},
+    {"- window created to ready, ms", &Trial::windowMs, 1, 0},
     {"launch: click to game started and program ended, ms", &Trial::launchMs, 1, 1.10},
     {"- click to the game's process, ms", &Trial::gameStartedMs, 1, 0},
     {"- click to the program's end, ms", &Trial::endedMs, 1, 0},
@@ -169,7 +170,7 @@ void screenNote(const Results& results) {
         lags.push_back(t.screenLagMs);
     }
     std::printf("\nReady: the program, asked by a sent message, answered with its window shown and nothing of it left\n"
-                "to paint (at most %.0f messages were sent to learn it). The screen then showed the finished window at\n"
+                "to paint (it took at most %.0f sent messages to learn it). The screen then showed the finished window at\n"
                 "the first look in %ld of %zu trials; the look that saw it began %s ms after the ready moment.\n",
                 mostQuestions, static_cast<long>(atOnce), all.size(), summary(lags, 1).c_str());
 }

@@ -135,6 +135,7 @@ StartUp awaitStartUp(const Subject& subject, const Process& process, double star
         fail(subject.label + "'s window never became ready: shown, painted and waiting for input");
     trial.createdMs = createdAt - started;
     trial.readyMs = startUp.readyAt - started;
+    trial.windowMs = startUp.readyAt - createdAt;
     trial.questions = questions;
     return startUp;
 }

@@ -47,6 +47,7 @@ struct Subject {
 struct Trial {
     double createdMs = 0;      // process creation to its window's creation
     double readyMs = 0;        // process creation to the window shown, painted and ready for input
+    double windowMs = 0;       // the window's creation to ready: the program's own work on it
     double questions = 0;      // messages it took to learn that the window was ready
     double screenLooks = 0;    // looks at the screen, after ready, until it showed the window finished
     double screenLagMs = 0;    // from ready until the look that saw it began

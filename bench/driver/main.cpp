@@ -11,7 +11,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <cwchar>
 #include <stdexcept>
@@ -105,8 +104,9 @@ Subject bareSubject(const std::wstring& exe) {
             kSingleplayer};
 }
 
-// The programs of a round, in a fixed order; the one to run first changes from round to round,
-// so each runs at each place equally often and what the one before leaves behind evens out.
+// The programs and the order they run in. From round to round the order turns by one and, after
+// a full turn, runs backwards: each program runs at each place, and after each other program,
+// equally often, so what the one before leaves behind evens out.
 struct Lineup {
     std::vector<Subject> subjects;  // Launcher.exe, bare.exe, then the other build's if any
     Results results;
@@ -114,15 +114,19 @@ struct Lineup {
     std::vector<Trial>& of(std::size_t which) {
         return which == 0 ? results.launcher : which == 1 ? results.bare : results.against;
     }
-    std::size_t at(int round, std::size_t place) const { return (static_cast<std::size_t>(round) + place) % subjects.size(); }
+    std::size_t at(int round, std::size_t place) const {
+        const std::size_t count = subjects.size();
+        const std::size_t turn = static_cast<std::size_t>(round) % (2 * count);
+        return turn < count ? (turn + place) % count : (turn + count - place) % count;
+    }
 };
 
 void writeCsv(const std::wstring& path, Lineup& lineup) {
     FILE* out = _wfopen(path.c_str(), L"w");
     if (!out) throw std::runtime_error("cannot write the trials file");
-    std::fprintf(out, "round,place,program,created_ms,ready_ms,window_ms,questions,screen_looks,screen_lag_ms,startup_cpu_ms,idle_cpu_ms,"
-                      "peak_working_set_kib,peak_pagefile_kib,game_started_ms,ended_ms,game_record_ms,launch_ms,"
-                      "start_to_exit_ms\n");
+    std::fprintf(out, "round,place,program,created_ms,ready_ms,window_ms,questions,screen_looks,screen_lag_ms,"
+                      "startup_cpu_ms,idle_cpu_ms,peak_working_set_kib,peak_pagefile_kib,game_started_ms,ended_ms,"
+                      "game_record_ms,launch_ms,start_to_exit_ms\n");
     for (std::size_t round = 0; round < lineup.results.emptyStarts.size(); ++round) {
         for (std::size_t place = 0; place < lineup.subjects.size(); ++place) {
             const std::size_t which = lineup.at(static_cast<int>(round), place);

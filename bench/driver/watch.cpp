@@ -113,7 +113,8 @@ HWND WindowWatch::await(HANDLE process, DWORD patienceMs, double& createdAt) {
 
 bool awaitReady(HWND window, DWORD patienceMs, double& readyAt, int& questions) {
     const double deadline = now() + patienceMs;
-    for (questions = 0; questions < kMostQuestions;) {
+    questions = 0;
+    while (questions < kMostQuestions) {
         DWORD_PTR answer = 0;
         if (!SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, remaining(deadline), &answer)) return false;
         const double answeredAt = now();

@@ -20,6 +20,7 @@
 #include "exefile.h"
 #include "report.h"
 #include "screen.h"
+#include "stats.h"
 #include "trial.h"
 
 using namespace bench;
@@ -104,9 +105,7 @@ Subject bareSubject(const std::wstring& exe) {
             kSingleplayer};
 }
 
-// The programs and the order they run in. From round to round the order turns by one and, after
-// a full turn, runs backwards: each program runs at each place, and after each other program,
-// equally often, so what the one before leaves behind evens out.
+// The programs, and their trials in the order of the rounds.
 struct Lineup {
     std::vector<Subject> subjects;  // Launcher.exe, bare.exe, then the other build's if any
     Results results;
@@ -115,9 +114,7 @@ struct Lineup {
         return which == 0 ? results.launcher : which == 1 ? results.bare : results.against;
     }
     std::size_t at(int round, std::size_t place) const {
-        const std::size_t count = subjects.size();
-        const std::size_t turn = static_cast<std::size_t>(round) % (2 * count);
-        return turn < count ? (turn + place) % count : (turn + count - place) % count;
+        return runsAt(static_cast<std::size_t>(round), place, subjects.size());
     }
 };
 

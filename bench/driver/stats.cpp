@@ -91,6 +91,11 @@ Estimate pairedRatioDifference(const std::vector<double>& a, const std::vector<d
     return centre(differences);
 }
 
+std::size_t runsAt(std::size_t round, std::size_t place, std::size_t count) {
+    const std::size_t turn = round % (2 * count);
+    return turn < count ? (turn + place) % count : (turn + count - place) % count;
+}
+
 Verdict judge(const Estimate& estimate, double limit) {
     if (estimate.upper <= limit) return Verdict::Met;
     if (estimate.lower > limit) return Verdict::NotMet;

@@ -58,6 +58,11 @@ Estimate pairedRatio(const std::vector<double>& a, const std::vector<double>& b)
 Estimate pairedRatioDifference(const std::vector<double>& a, const std::vector<double>& b,
                                const std::vector<double>& reference);
 
+// Which of `count` programs runs at `place` of `round`. The order turns by one each round and,
+// after a full turn, runs backwards: each program runs at each place, and right after each other
+// program, equally often, so what the one before leaves behind evens out.
+std::size_t runsAt(std::size_t round, std::size_t place, std::size_t count);
+
 // A target "at or under `limit`" judged by the interval: met when all of it is, not met when
 // none of it is, and otherwise (or without an interval) the run cannot tell.
 enum class Verdict { Met, NotMet, CannotTell };

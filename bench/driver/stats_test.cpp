@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 using namespace bench;
@@ -118,4 +119,25 @@ TEST(Judge, MetOnlyWhenTheWholeIntervalIsAtOrUnderTheTarget) {
     EXPECT_EQ(verdict(1.10, 1.15), Verdict::CannotTell) << "part of it is at the target";
     EXPECT_EQ(judge(centre({1, 1.2, 0.9}), 1.10), Verdict::CannotTell) << "no interval, no verdict";
     EXPECT_STREQ(verdictName(Verdict::NotMet), "NOT met");
+}
+
+TEST(RunsAt, EveryProgramRunsAtEveryPlaceAndAfterEveryOtherEquallyOften) {
+    for (std::size_t count : {2u, 3u}) {
+        std::vector<std::vector<int>> atPlace(count, std::vector<int>(count)), after(count, std::vector<int>(count));
+        for (std::size_t round = 0; round < 2 * count; ++round) {
+            std::vector<bool> ran(count);
+            for (std::size_t place = 0; place < count; ++place) {
+                const std::size_t which = runsAt(round, place, count);
+                ran[which] = true;
+                ++atPlace[which][place];
+                if (place > 0) ++after[which][runsAt(round, place - 1, count)];
+            }
+            EXPECT_EQ(std::count(ran.begin(), ran.end(), true), static_cast<long>(count)) << "each runs once a round";
+        }
+        for (std::size_t a = 0; a < count; ++a)
+            for (std::size_t b = 0; b < count; ++b) {
+                EXPECT_EQ(atPlace[a][b], 2) << count << " programs: program " << a << " at place " << b;
+                if (a != b) EXPECT_EQ(after[a][b], 2) << count << " programs: " << a << " after " << b;
+            }
+    }
 }

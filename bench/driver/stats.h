@@ -1,5 +1,8 @@
-// Summaries of repeated measurements: medians and quartiles, which a few slow runs caused by
-// other work on the machine do not move, and the ratio of two medians.
+// Summaries of repeated measurements. Each program's own figures are medians and quartiles,
+// which a few slow runs caused by other work on the machine do not move. A comparison of two
+// programs is made per round (both ran within seconds of each other, so a busy spell of the
+// machine hits both) and given with a 95 % confidence interval, so that a run says whether a
+// target is met or whether it cannot tell.
 #pragma once
 
 #include <cstddef>
@@ -24,5 +27,46 @@ Summary summarize(const std::vector<double>& values);
 
 // a / b; NaN where it says nothing: b is zero or either is missing.
 double ratio(double a, double b);
+
+// A central value with its 95 % confidence interval; the interval is NaN where too few values
+// give none, the value too where there are none at all.
+struct Estimate {
+    std::size_t count = 0;
+    double value;
+    double lower;
+    double upper;
+};
+
+// The largest signed-rank sum t of n values with P(T <= t) <= alpha / 2 when the values lie
+// symmetrically around zero (the exact Wilcoxon distribution); -1 when no t is that rare.
+int signedRankCritical(std::size_t n, double alpha = 0.05);
+
+// The Hodges-Lehmann estimate of where the values centre (the median of all pairwise means,
+// each value with itself included) and its exact Wilcoxon signed-rank interval. Chosen over the
+// plain median for its precision (about that of the mean on well-behaved data) and over the mean
+// because one trial slowed by other work moves it little; the interval needs no normal
+// distribution and, unlike a bootstrap, gives the same answer for the same data.
+Estimate centre(std::vector<double> values);
+
+// Per round, a[i] / b[i], estimated on the logarithmic scale (where a/b and b/a lie equally far
+// from 1) and given back as a ratio. Rounds where either figure is missing or not above zero
+// are left out.
+Estimate pairedRatio(const std::vector<double>& a, const std::vector<double>& b);
+
+// Per round, a[i] / reference[i] - b[i] / reference[i]: how far apart two programs' ratios to the
+// same reference lie.
+Estimate pairedRatioDifference(const std::vector<double>& a, const std::vector<double>& b,
+                               const std::vector<double>& reference);
+
+// Which of `count` programs runs at `place` of `round`. The order turns by one each round and,
+// after a full turn, runs backwards: each program runs at each place, and right after each other
+// program, equally often, so what the one before leaves behind evens out.
+std::size_t runsAt(std::size_t round, std::size_t place, std::size_t count);
+
+// A target "at or under `limit`" judged by the interval: met when all of it is, not met when
+// none of it is, and otherwise (or without an interval) the run cannot tell.
+enum class Verdict { Met, NotMet, CannotTell };
+Verdict judge(const Estimate& estimate, double limit);
+const char* verdictName(Verdict verdict);
 
 }  // namespace bench

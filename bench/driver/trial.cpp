@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "exefile.h"
+#include "watch.h"
 
 namespace bench {
 namespace {
@@ -49,21 +50,22 @@ double cpuTimeMs(DWORD pid) {
 // A started process; ended at destruction if it still runs, so a failed trial leaves nothing.
 class Process {
 public:
-    Process(const std::wstring& exe, const std::wstring& arguments, const std::wstring& folder) {
+    Process(const std::wstring& exe, const std::wstring& arguments, const std::wstring& folder, DWORD flags = 0) {
         std::wstring commandLine = L"\"" + exe + L"\"";
         if (!arguments.empty()) commandLine += L" " + arguments;
         STARTUPINFOW startup = {sizeof startup};
         PROCESS_INFORMATION process = {};
-        if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+        if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, flags, nullptr,
                             folder.empty() ? nullptr : folder.c_str(), &startup, &process))
             fail("cannot start " + narrow(exe) + ": error " + std::to_string(GetLastError()));
-        CloseHandle(process.hThread);
         handle_ = process.hProcess;
+        thread_ = process.hThread;
         pid_ = process.dwProcessId;
     }
     ~Process() {
         if (running()) TerminateProcess(handle_, 1);
         WaitForSingleObject(handle_, 5000);
+        CloseHandle(thread_);
         CloseHandle(handle_);
     }
     Process(const Process&) = delete;
@@ -72,74 +74,15 @@ public:
     HANDLE handle() const { return handle_; }
     DWORD pid() const { return pid_; }
     bool running() const { return WaitForSingleObject(handle_, 0) == WAIT_TIMEOUT; }
+    void resume() const { ResumeThread(thread_); }
 
     double cpuMs() const { return cpuTimeMs(pid_); }
 
 private:
     HANDLE handle_ = nullptr;
+    HANDLE thread_ = nullptr;
     DWORD pid_ = 0;
 };
-
-// A job holding a program under test: it tells when the program starts another process (the
-// game; its process exists from then on, before its code runs) and when the program ends.
-class Job {
-public:
-    enum class Event { None, Started, Ended };
-
-    explicit Job(const Process& process) : pid_(process.pid()) {
-        job_ = CreateJobObjectW(nullptr, nullptr);
-        port_ = CreateIoCompletionPort(INVALID_HANDLE_VALUE, nullptr, 0, 1);
-        JOBOBJECT_ASSOCIATE_COMPLETION_PORT association = {job_, port_};
-        if (!job_ || !port_ ||
-            !SetInformationJobObject(job_, JobObjectAssociateCompletionPortInformation, &association,
-                                     sizeof association) ||
-            !AssignProcessToJobObject(job_, process.handle()))
-            fail("cannot follow the program in a job: error " + std::to_string(GetLastError()));
-    }
-    ~Job() {
-        CloseHandle(port_);
-        CloseHandle(job_);
-    }
-    Job(const Job&) = delete;
-    Job& operator=(const Job&) = delete;
-
-    // Waits up to `timeoutMs` for the next report that matters.
-    Event next(DWORD timeoutMs) const {
-        DWORD message = 0;
-        ULONG_PTR key = 0;
-        LPOVERLAPPED detail = nullptr;
-        if (!GetQueuedCompletionStatus(port_, &message, &key, &detail, timeoutMs)) return Event::None;
-        const auto pid = static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(detail));
-        if (message == JOB_OBJECT_MSG_NEW_PROCESS && pid != pid_) return Event::Started;
-        if ((message == JOB_OBJECT_MSG_EXIT_PROCESS || message == JOB_OBJECT_MSG_ABNORMAL_EXIT_PROCESS) && pid == pid_)
-            return Event::Ended;
-        return Event::None;  // the program's own joining, or the game's end
-    }
-
-    // Ends whatever still runs in the job: the game it started.
-    void endAll() const { TerminateJobObject(job_, 0); }
-
-private:
-    DWORD pid_;
-    HANDLE job_ = nullptr;
-    HANDLE port_ = nullptr;
-};
-
-// Polls at the finest step the system sleeps, so the moment seen is late by about a millisecond.
-template <class Done>
-bool pollUntil(Done done, DWORD timeoutMs = kPatienceMs) {
-    const double end = now() + timeoutMs;
-    while (!done()) {
-        if (now() > end) return done();
-        Sleep(1);
-    }
-    return true;
-}
-
-bool hasContent(const std::wstring& path) {
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    return GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) && (data.nFileSizeLow || data.nFileSizeHigh);
-}
 
 // Out of every window's way, so no window starts under the pointer.
 void parkCursor() { SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1); }
@@ -169,97 +112,58 @@ void endGame(const std::wstring& record) {
         if (!DeleteFileW(record.c_str())) Sleep(20);
 }
 
-struct WindowSearch {
-    DWORD pid;
-    const std::wstring* title;
-    HWND found;
+// The two phases a player waits through before the window is theirs: the process starting
+// until its window is created, and the window being shown and painted until the program waits
+// for input. Both moments are reported to the driver while it blocks; the clock starts before
+// the process is created, as a double-click would.
+struct StartUp {
+    HWND window = nullptr;
+    double readyAt = 0;
 };
 
-BOOL CALLBACK matchWindow(HWND window, LPARAM context) {
-    auto* search = reinterpret_cast<WindowSearch*>(context);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    if (pid != search->pid || !IsWindowVisible(window)) return TRUE;
-    wchar_t text[256] = {};
-    GetWindowTextW(window, text, 256);
-    if (*search->title != text) return TRUE;
-    search->found = window;
-    return FALSE;
+StartUp awaitStartUp(const Subject& subject, const Process& process, double started, Trial& trial) {
+    StartUp startUp;
+    double createdAt = 0;
+    {
+        WindowWatch watch(process.pid(), subject.title);
+        process.resume();
+        startUp.window = watch.await(process.handle(), kPatienceMs, createdAt);
+    }
+    if (!startUp.window) fail(subject.label + " created no window titled as expected");
+    int questions = 0;
+    if (!awaitReady(startUp.window, kPatienceMs, startUp.readyAt, questions))
+        fail(subject.label + "'s window never became ready: shown, painted and waiting for input");
+    trial.createdMs = createdAt - started;
+    trial.readyMs = startUp.readyAt - started;
+    trial.windowMs = startUp.readyAt - createdAt;
+    trial.questions = questions;
+    return startUp;
 }
 
-}  // namespace
-
-double now() {
-    static const double perMs = [] {
-        LARGE_INTEGER frequency;
-        QueryPerformanceFrequency(&frequency);
-        return static_cast<double>(frequency.QuadPart) / 1000.0;
-    }();
-    LARGE_INTEGER count;
-    QueryPerformanceCounter(&count);
-    return static_cast<double>(count.QuadPart) / perMs;
-}
-
-HWND findWindow(DWORD pid, const std::wstring& title) {
-    WindowSearch search{pid, &title, nullptr};
-    EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-GameFolder::GameFolder(const std::wstring& programs) {
-    wchar_t temp[MAX_PATH + 1];
-    GetTempPathW(MAX_PATH + 1, temp);
-    path_ = std::wstring(temp) + L"valdrenn-bench-" + std::to_wstring(GetCurrentProcessId());
-    CreateDirectoryW(path_.c_str(), nullptr);
-    const std::pair<const wchar_t*, const wchar_t*> copies[] = {
-        {L"Launcher.exe", L"Launcher.exe"}, {L"bare.exe", L"bare.exe"}, {L"standin.exe", L"valdrennsp.exe"}};
-    for (const auto& [from, to] : copies)
-        if (!CopyFileW((programs + L"\\" + from).c_str(), (*this / to).c_str(), FALSE))
-            fail("cannot copy " + narrow(programs + L"\\" + from) + " into the game folder");
-    record_ = *this / L"starts.txt";
-    DeleteFileW(record_.c_str());
-    // Inherited by the programs under test and by the game they start.
-    SetEnvironmentVariableW(L"VALDRENN_STANDIN_RECORD", record_.c_str());
-    SetEnvironmentVariableW(L"VALDRENN_STANDIN_LIFETIME", L"10000");
-}
-
-GameFolder::~GameFolder() {
-    endGame(record_);
-    for (const wchar_t* name : {L"Launcher.exe", L"bare.exe", L"valdrennsp.exe"}) DeleteFileW((*this / name).c_str());
-    RemoveDirectoryW(path_.c_str());
-}
-
-std::wstring GameFolder::operator/(const std::wstring& name) const { return path_ + L"\\" + name; }
-
-Trial runTrial(const Subject& subject, const GameFolder& game, const TrialOptions& options) {
-    Trial trial;
-    endGame(game.record());
-    parkCursor();
-
-    const double started = now();
-    Process process(subject.exe, L"", game.path());
-    HWND window = nullptr;
-    pollUntil([&] { return (window = findWindow(process.pid(), subject.title)) != nullptr || !process.running(); });
-    if (!window) fail(subject.label + " showed no window");
-    trial.shownMs = now() - started;
-    const SIZE client = clientSize(window);
+// After the timed interval: the screen must show what the window should. Looks until it does
+// (at the finest step the system sleeps; the program is idle by now, so the looks take nothing
+// from anything timed), and keeps how long after the ready moment that was.
+void checkScreen(const Subject& subject, const StartUp& startUp, Trial& trial) {
+    const SIZE client = clientSize(startUp.window);
     if (client.cx != subject.client.cx || client.cy != subject.client.cy)
         fail(subject.label + "'s client area is " + std::to_string(client.cx) + "x" + std::to_string(client.cy) +
              ", not " + std::to_string(subject.client.cx) + "x" + std::to_string(subject.client.cy) +
              ": the benchmark needs a screen of 96 dots per inch");
-    // The moment is when the successful look began: a look at more places takes longer, and that
-    // must not count against the program with more to show.
-    double lookedAt = 0;
-    const auto painted = [&] {
-        lookedAt = now();
-        return screenShows(window, subject.painted);
-    };
-    if (!pollUntil([&] { return painted() || !process.running(); }) || !process.running())
-        fail(subject.label + "'s window never showed what it should");
-    trial.paintedMs = lookedAt - started;
-    trial.startupCpuMs = process.cpuMs();
+    const double end = now() + kPatienceMs;
+    for (;;) {
+        // A look at more places takes longer: the moment taken is when the successful one began.
+        const double lookedAt = now();
+        ++trial.screenLooks;
+        if (screenShows(startUp.window, subject.painted)) {
+            trial.screenLagMs = lookedAt - startUp.readyAt;
+            return;
+        }
+        if (lookedAt > end) fail(subject.label + "'s window never showed what it should");
+        Sleep(1);
+    }
+}
 
-    WaitForInputIdle(process.handle(), 5000);
+void measureIdle(const Process& process, const TrialOptions& options, Trial& trial) {
     Sleep(options.settleMs);
     const double idleFrom = process.cpuMs();
     Sleep(options.idleMs);
@@ -269,38 +173,73 @@ Trial runTrial(const Subject& subject, const GameFolder& game, const TrialOption
         trial.peakWorkingSetKiB = static_cast<double>(memory.PeakWorkingSetSize) / 1024.0;
         trial.peakPagefileKiB = static_cast<double>(memory.PeakPagefileUsage) / 1024.0;
     }
+}
 
-    // From here on the system reports every process the program starts, and its own end.
-    const Job job(process);
-
+void launch(const Subject& subject, const GameFolder& game, const Process& process, HWND window, Trial& trial) {
+    // From here on the system reports every process the program starts, its end, and the game's record.
+    LaunchWatch watch(process.handle(), process.pid(), game.path(), game.record());
     POINT at = subject.click;
     ClientToScreen(window, &at);
     SetCursorPos(at.x, at.y);
     Sleep(100);  // the move is delivered and handled before the clock starts
     const double clicked = now();
     click();
-    double startedAt = 0, recordAt = 0, endedAt = 0;
-    const double end = clicked + kPatienceMs;
-    while (!(startedAt && recordAt && endedAt) && now() < end) {
-        switch (job.next(1)) {
-            case Job::Event::Started:
-                if (!startedAt) startedAt = now();
-                break;
-            case Job::Event::Ended:
-                if (!endedAt) endedAt = now();
-                break;
-            case Job::Event::None:
-                break;
-        }
-        if (!recordAt && hasContent(game.record())) recordAt = now();
+    LaunchMoments moments;
+    const bool seen = watch.await(kPatienceMs, moments);
+    watch.endAll();
+    if (!moments.gameStarted || !moments.record) fail(subject.label + " did not start the game after the click");
+    if (!seen) fail(subject.label + " did not end after starting the game");
+    trial.gameStartedMs = moments.gameStarted - clicked;
+    trial.gameRecordMs = moments.record - clicked;
+    trial.endedMs = moments.ended - clicked;
+    trial.launchMs = std::max(moments.gameStarted, moments.ended) - clicked;
+}
+
+}  // namespace
+
+GameFolder::GameFolder(const std::wstring& programs, const std::vector<std::pair<std::wstring, std::wstring>>& others) {
+    wchar_t temp[MAX_PATH + 1];
+    GetTempPathW(MAX_PATH + 1, temp);
+    path_ = std::wstring(temp) + L"valdrenn-bench-" + std::to_wstring(GetCurrentProcessId());
+    CreateDirectoryW(path_.c_str(), nullptr);
+    std::vector<std::pair<std::wstring, std::wstring>> copies = {{programs + L"\\Launcher.exe", L"Launcher.exe"},
+                                                                 {programs + L"\\bare.exe", L"bare.exe"},
+                                                                 {programs + L"\\standin.exe", L"valdrennsp.exe"}};
+    copies.insert(copies.end(), others.begin(), others.end());
+    for (const auto& [from, to] : copies) {
+        if (!CopyFileW(from.c_str(), (*this / to).c_str(), FALSE))
+            fail("cannot copy " + narrow(from) + " into the game folder");
+        names_.push_back(to);
     }
-    if (!startedAt || !recordAt) fail(subject.label + " did not start the game after the click");
-    if (!endedAt) fail(subject.label + " did not end after starting the game");
-    trial.gameStartedMs = startedAt - clicked;
-    trial.gameRecordMs = recordAt - clicked;
-    trial.endedMs = endedAt - clicked;
-    trial.launchMs = std::max(startedAt, endedAt) - clicked;
-    job.endAll();
+    record_ = *this / L"starts.txt";
+    DeleteFileW(record_.c_str());
+    // Inherited by the programs under test and by the game they start.
+    SetEnvironmentVariableW(L"VALDRENN_STANDIN_RECORD", record_.c_str());
+    SetEnvironmentVariableW(L"VALDRENN_STANDIN_LIFETIME", L"10000");
+}
+
+GameFolder::~GameFolder() {
+    endGame(record_);
+    for (const std::wstring& name : names_) DeleteFileW((*this / name).c_str());
+    RemoveDirectoryW(path_.c_str());
+}
+
+std::wstring GameFolder::operator/(const std::wstring& name) const { return path_ + L"\\" + name; }
+
+Trial runTrial(const Subject& subject, const GameFolder& game, const TrialOptions& options) {
+    Trial trial;
+    endGame(game.record());
+    parkCursor();
+    const double started = now();
+    // Suspended until the driver watches for its window.
+    const Process process(subject.exe, L"", game.path(), CREATE_SUSPENDED);
+    const StartUp startUp = awaitStartUp(subject, process, started, trial);
+    checkScreen(subject, startUp, trial);
+    // Read after the look at the screen, which comes first to be near the ready moment: the
+    // program uses no CPU time while it waits for input.
+    trial.startupCpuMs = process.cpuMs();
+    measureIdle(process, options, trial);
+    launch(subject, game, process, startUp.window, trial);
     endGame(game.record());
     return trial;
 }

@@ -1,5 +1,5 @@
 // One run of a program under test, as a player meets it: started by the system in a game folder,
-// its window awaited on the screen, left idle, then clicked to start the game.
+// its window awaited until it is ready, left idle, then clicked to start the game.
 #pragma once
 
 #include <windows.h>
@@ -11,14 +11,13 @@
 
 namespace bench {
 
-// Milliseconds on the system's high-resolution clock.
-double now();
-
 // A fresh game folder under the temporary folder, holding the programs under test and the
 // stand-in game under the single-player game's name. Removed at the end.
 class GameFolder {
 public:
-    explicit GameFolder(const std::wstring& programs);
+    // `programs` holds Launcher.exe, bare.exe and standin.exe; `others` are further programs to
+    // copy in, each under its own name.
+    GameFolder(const std::wstring& programs, const std::vector<std::pair<std::wstring, std::wstring>>& others);
     ~GameFolder();
     GameFolder(const GameFolder&) = delete;
     GameFolder& operator=(const GameFolder&) = delete;
@@ -31,9 +30,10 @@ public:
 private:
     std::wstring path_;
     std::wstring record_;
+    std::vector<std::wstring> names_;
 };
 
-// A program under test: how to recognise its window, when it is fully painted, and where to
+// A program under test: how to recognise its window, what it shows when finished, and where to
 // click to start the game.
 struct Subject {
     std::string label;
@@ -45,10 +45,14 @@ struct Subject {
 };
 
 struct Trial {
-    double shownMs = 0;       // process creation to its window visible
-    double paintedMs = 0;     // process creation to the window fully on the screen
-    double startupCpuMs = 0;  // CPU time the process had used once painted
-    double idleCpuMs = 0;     // CPU time used while idle
+    double createdMs = 0;      // process creation to its window's creation
+    double readyMs = 0;        // process creation to the window shown, painted and ready for input
+    double windowMs = 0;       // the window's creation to ready: the program's own work on it
+    double questions = 0;      // messages it took to learn that the window was ready
+    double screenLooks = 0;    // looks at the screen, after ready, until it showed the window finished
+    double screenLagMs = 0;    // from ready until the look that saw it began
+    double startupCpuMs = 0;   // CPU time the process had used when ready
+    double idleCpuMs = 0;      // CPU time used while idle
     double peakWorkingSetKiB = 0;
     double peakPagefileKiB = 0;
     double gameStartedMs = 0;  // click to the stand-in game's process existing
@@ -59,7 +63,7 @@ struct Trial {
 
 struct TrialOptions {
     DWORD idleMs = 5000;
-    DWORD settleMs = 300;  // after painting, before the idle time starts
+    DWORD settleMs = 300;  // after the screen check, before the idle time starts
 };
 
 // Runs one trial; throws std::runtime_error when the program does not behave.
@@ -67,8 +71,5 @@ Trial runTrial(const Subject& subject, const GameFolder& game, const TrialOption
 
 // Starts `exe` with `arguments` and waits for its end; returns the milliseconds it took.
 double startToExit(const std::wstring& exe, const std::wstring& arguments);
-
-// Finds the visible top-level window of the process with this title; nullptr if none yet.
-HWND findWindow(DWORD pid, const std::wstring& title);
 
 }  // namespace bench

@@ -1,0 +1,228 @@
+#include "report.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "exefile.h"
+#include "stats.h"
+
+namespace bench {
+namespace {
+
+using Pick = double Trial::*;
+
+// A figure compared between the programs; `limit` > 0 is its target ratio to bare.exe.
+struct Measure {
+    const char* name;
+    Pick pick;
+    int decimals;
+    double limit;
+};
+
+const Measure kMeasures[] = {
+    {"start-up to the window created, ms", &Trial::createdMs, 1, 0},
+    {"start-up to ready: shown, painted, waiting for input, ms", &Trial::readyMs, 1, 1.10},
+    {"- window created to ready, ms", &Trial::windowMs, 1, 0},
+    {"launch: click to game started and program ended, ms", &Trial::launchMs, 1, 1.10},
+    {"- click to the game's process, ms", &Trial::gameStartedMs, 1, 0},
+    {"- click to the program's end, ms", &Trial::endedMs, 1, 0},
+    {"- click to the game's own start record, ms", &Trial::gameRecordMs, 1, 0},
+    {"peak working set, KiB", &Trial::peakWorkingSetKiB, 0, 1.10},
+    {"peak pagefile usage, KiB", &Trial::peakPagefileKiB, 0, 1.10},
+    {"CPU time to ready, ms", &Trial::startupCpuMs, 1, 0},
+};
+
+std::string platformName() {
+    using WineVersion = const char*(CDECL*)();
+    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    auto version = reinterpret_cast<WineVersion>(reinterpret_cast<void*>(GetProcAddress(ntdll, "wine_get_version")));
+    if (version) return std::string("Wine ") + version();
+    OSVERSIONINFOW os = {sizeof os};
+    using RtlGetVersion = LONG(WINAPI*)(OSVERSIONINFOW*);
+    if (auto get = reinterpret_cast<RtlGetVersion>(reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlGetVersion"))))
+        get(&os);
+    return "Windows " + std::to_string(os.dwMajorVersion) + "." + std::to_string(os.dwMinorVersion) + " build " +
+           std::to_string(os.dwBuildNumber);
+}
+
+bool underWine() { return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr; }
+
+std::string number(double value, int decimals) {
+    if (std::isnan(value)) return "-";
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*f", decimals, value);
+    return text;
+}
+
+std::string signedNumber(double value, int decimals) {
+    return (value > 0 ? "+" : "") + number(value, decimals);
+}
+
+std::string grouped(unsigned long long value) {
+    std::string digits = std::to_string(value);
+    for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3) digits.insert(static_cast<std::size_t>(at), ",");
+    return digits;
+}
+
+std::vector<double> column(const std::vector<Trial>& trials, Pick pick) {
+    std::vector<double> values;
+    for (const Trial& trial : trials) values.push_back(trial.*pick);
+    return values;
+}
+
+std::string summary(const std::vector<double>& values, int decimals) {
+    const Summary s = summarize(values);
+    return number(s.median, decimals) + " [" + number(s.lower, decimals) + ".." + number(s.upper, decimals) + "]";
+}
+
+std::string withInterval(const Estimate& e, int decimals, std::string (*format)(double, int) = number) {
+    return format(e.value, decimals) + " [" + format(e.lower, decimals) + ".." + format(e.upper, decimals) + "]";
+}
+
+void row(const std::string& a, const std::string& b, const std::string& c, const std::string& d, const std::string& e) {
+    std::printf("| %s | %s | %s | %s | %s |\n", a.c_str(), b.c_str(), c.c_str(), d.c_str(), e.c_str());
+}
+
+// The smallest step between distinct CPU times seen: how finely this platform counts them.
+double cpuStep(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    double step = NAN;
+    for (std::size_t i = 1; i < values.size(); ++i) {
+        const double gap = values[i] - values[i - 1];
+        if (gap > 0.05 && !(gap >= step)) step = gap;
+    }
+    return step;
+}
+
+void compare(const Measure& m, const Results& results) {
+    const std::vector<double> launcher = column(results.launcher, m.pick), bare = column(results.bare, m.pick);
+    const Estimate r = pairedRatio(launcher, bare);
+    const std::string target = m.limit > 0 ? "<= " + number(m.limit, 2) + ": " + verdictName(judge(r, m.limit)) : "";
+    row(m.name, summary(launcher, m.decimals), summary(bare, m.decimals), withInterval(r, 3), target);
+}
+
+void idleRow(const ReportSetting& setting, const Results& results) {
+    const auto busy = [](const std::vector<Trial>& trials) {
+        return std::count_if(trials.begin(), trials.end(), [](const Trial& t) { return t.idleCpuMs > 0; });
+    };
+    const auto above = busy(results.launcher);
+    row("CPU time idle for " + number(setting.idleMs / 1000.0, 1) + " s, ms", summary(column(results.launcher, &Trial::idleCpuMs), 1),
+        summary(column(results.bare, &Trial::idleCpuMs), 1), "-",
+        "0: " + std::string(above == 0 ? "met" : "NOT met") + ", " + std::to_string(above) + " of " +
+            std::to_string(results.launcher.size()) + " trials above 0");
+}
+
+void sizeRows(const ReportSetting& setting, const Bitmap& artwork) {
+    const ExeFile runLauncher = describeExe(setting.programs + L"\\Launcher.exe", artwork.file());
+    const ExeFile runBare = describeExe(setting.programs + L"\\bare.exe", artwork.file());
+    const ExeFile shipLauncher = describeExe(setting.product + L"\\Launcher.exe", artwork.file());
+    const ExeFile shipBare = describeExe(setting.product + L"\\bare.exe", artwork.file());
+    const auto bytes = [](const ExeFile& exe) { return exe.exists ? grouped(exe.size) : std::string("-"); };
+    const auto sizeRatio = [](const ExeFile& a, const ExeFile& b) {
+        return number(ratio(static_cast<double>(a.size), static_cast<double>(b.size)), 1);
+    };
+    const std::uint64_t art = artwork.file().size();
+    row(std::string("file size, ") + machineName(shipLauncher.machine) + " (shipped), bytes", bytes(shipLauncher),
+        bytes(shipBare), sizeRatio(shipLauncher, shipBare), "");
+    row("- beyond the artwork (" + grouped(art) + " bytes, " +
+            (shipLauncher.holdsArtwork ? "found in the file" : "NOT found in the file") + "), bytes",
+        shipLauncher.holdsArtwork ? grouped(shipLauncher.size - art) : bytes(shipLauncher), bytes(shipBare),
+        number(ratio(static_cast<double>(shipLauncher.size - (shipLauncher.holdsArtwork ? art : 0)),
+                     static_cast<double>(shipBare.size)),
+               1),
+        "");
+    if (runLauncher.machine != shipLauncher.machine)
+        row(std::string("file size, ") + machineName(runLauncher.machine) + " (measured), bytes", bytes(runLauncher),
+            bytes(runBare), sizeRatio(runLauncher, runBare), "");
+}
+
+void header(const ReportSetting& setting) {
+    const ExeFile run = describeExe(setting.programs + L"\\Launcher.exe", {});
+    const ExeFile ship = describeExe(setting.product + L"\\Launcher.exe", {});
+    SYSTEM_INFO system;
+    GetNativeSystemInfo(&system);
+    std::printf("\nplatform: %s, %lu processors\n", platformName().c_str(), system.dwNumberOfProcessors);
+    std::printf("measured: the %s build of Launcher.exe and bare.exe", machineName(run.machine));
+    if (run.machine != ship.machine)
+        std::printf(" - the shipped Launcher.exe is %s, which this machine cannot run; the same sources built for "
+                    "%s stand in for it",
+                    machineName(ship.machine), machineName(run.machine));
+    std::printf("\nrounds:   %d, each running every program once, in turn, the first of them changing from round to "
+                "round;\n          after %d warm-up rounds; idle time %lu ms\n",
+                setting.trials, setting.warmup, setting.idleMs);
+    std::printf("figures:  each program's median [quartiles]; ratio = Launcher.exe / bare.exe, the Hodges-Lehmann\n"
+                "          estimate of the rounds' ratios [95 %% interval, exact Wilcoxon signed-rank]; a target is\n"
+                "          met when the whole interval is at or under it, not met when all of it is above it,\n"
+                "          and otherwise the run cannot tell\n\n");
+}
+
+// How the ready moments were confirmed: by the screen, after the timed interval.
+void screenNote(const Results& results) {
+    std::vector<Trial> all = results.launcher;
+    all.insert(all.end(), results.bare.begin(), results.bare.end());
+    all.insert(all.end(), results.against.begin(), results.against.end());
+    const auto atOnce = std::count_if(all.begin(), all.end(), [](const Trial& t) { return t.screenLooks == 1; });
+    double mostQuestions = 0;
+    std::vector<double> lags;
+    for (const Trial& t : all) {
+        mostQuestions = std::max(mostQuestions, t.questions);
+        lags.push_back(t.screenLagMs);
+    }
+    std::printf("\nReady: the program, asked by a sent message, answered with its window shown and nothing of it left\n"
+                "to paint (it took at most %.0f sent messages to learn it). The screen then showed the finished window at\n"
+                "the first look in %ld of %zu trials; the look that saw it began %s ms after the ready moment.\n",
+                mostQuestions, static_cast<long>(atOnce), all.size(), summary(lags, 1).c_str());
+}
+
+void footer(const Results& results) {
+    std::vector<double> allCpu = column(results.launcher, &Trial::startupCpuMs);
+    for (const Trial& trial : results.bare) allCpu.push_back(trial.startupCpuMs);
+    std::printf("CPU times here come in steps of %s ms (the smallest step seen between them).\n",
+                number(cpuStep(allCpu), 1).c_str());
+    std::printf("An empty console program (bench.exe --noop) takes %s ms from process creation to its end:\n",
+                summary(results.emptyStarts, 1).c_str());
+    if (underWine())
+        std::printf("under Wine, starting any process costs about that much, and it dominates every start-up and\n"
+                    "launch figure above; the programs' own work is the difference between the two columns.\n");
+}
+
+// This build against the other one: both compared with bare.exe in the same rounds, and the
+// difference of those ratios round by round.
+void againstTable(const ReportSetting& setting, const Results& results, const Bitmap& artwork) {
+    const std::string other = setting.againstName;
+    std::printf("\nThis Launcher.exe against %s, measured in the same rounds; difference = this - %s of the\n"
+                "ratios to bare.exe, the Hodges-Lehmann estimate of the rounds' differences [95 %% interval]\n\n",
+                other.c_str(), other.c_str());
+    row("measure", "this / bare.exe", other + " / bare.exe", "difference", "seen");
+    row("---", "---", "---", "---", "---");
+    for (const Measure& m : kMeasures) {
+        const std::vector<double> launcher = column(results.launcher, m.pick), bare = column(results.bare, m.pick),
+                                  against = column(results.against, m.pick);
+        const Estimate d = pairedRatioDifference(launcher, against, bare);
+        const char* seen = std::isnan(d.lower) ? "-" : d.lower > 0 ? "this higher" : d.upper < 0 ? "this lower"
+                                                                                                 : "no difference";
+        row(m.name, withInterval(pairedRatio(launcher, bare), 3), withInterval(pairedRatio(against, bare), 3),
+            withInterval(d, 3, signedNumber), seen);
+    }
+    const ExeFile mine = describeExe(setting.programs + L"\\Launcher.exe", artwork.file());
+    const ExeFile theirs = describeExe(setting.againstExe, artwork.file());
+    std::printf("\nfile size, %s: this %s bytes, %s %s bytes\n", machineName(mine.machine), grouped(mine.size).c_str(),
+                other.c_str(), grouped(theirs.size).c_str());
+}
+
+}  // namespace
+
+void report(const ReportSetting& setting, const Results& results, const Bitmap& artwork) {
+    header(setting);
+    row("measure", "Launcher.exe", "bare.exe", "ratio [95 % interval]", "target");
+    row("---", "---", "---", "---", "---");
+    for (const Measure& m : kMeasures) compare(m, results);
+    idleRow(setting, results);
+    sizeRows(setting, artwork);
+    screenNote(results);
+    footer(results);
+    if (!results.against.empty()) againstTable(setting, results, artwork);
+}
+
+}  // namespace bench

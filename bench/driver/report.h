@@ -1,0 +1,35 @@
+// The benchmark's printed answer: a Markdown table of every figure with its interval and target,
+// and, when another build was measured alongside, how far the two lie apart.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "screen.h"
+#include "trial.h"
+
+namespace bench {
+
+// One trial of each program per round, in the same order in every vector.
+struct Results {
+    std::vector<Trial> launcher;
+    std::vector<Trial> bare;
+    std::vector<Trial> against;  // empty unless another build of the launcher was measured
+    std::vector<double> emptyStarts;
+};
+
+struct ReportSetting {
+    int trials = 0;
+    int warmup = 0;
+    DWORD idleMs = 0;
+    std::wstring programs;      // the folder of the programs measured
+    std::wstring product;       // the folder of the shipped build, whose files are sized
+    std::wstring againstExe;    // the other build's Launcher.exe, if any
+    std::string againstName;    // how to call it
+};
+
+void report(const ReportSetting& setting, const Results& results, const Bitmap& artwork);
+
+}  // namespace bench

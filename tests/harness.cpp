@@ -219,14 +219,32 @@ std::vector<StartRecord> StartLog::waitFor(std::size_t count, Duration timeout) 
 Launcher::Launcher(const LaunchOptions& options) {
     std::wstring commandLine = L"\"" + options.launcher + L"\"";
     if (!options.arguments.empty()) commandLine += L" " + options.arguments;
+    // Under Wine the desktop's own process starts with the first program that needs the desktop:
+    // let that be this one, not the launcher, whose job would take it in.
+    GetDesktopWindow();
     STARTUPINFOW startup = {sizeof startup};
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(options.launcher.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        options.currentFolder.empty() ? nullptr : options.currentFolder.c_str(), &startup, &process))
+    if (!CreateProcessW(options.launcher.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED,
+                        nullptr, options.currentFolder.empty() ? nullptr : options.currentFolder.c_str(), &startup,
+                        &process))
         fail(L"cannot start " + options.launcher + L": error " + std::to_wstring(GetLastError()));
-    CloseHandle(process.hThread);
     process_ = process.hProcess;
     pid_ = process.dwProcessId;
+    // An object never made is never destroyed: a launcher this gives up on is ended here.
+    const auto giveUp = [&](const std::wstring& why) {
+        TerminateProcess(process_, 1);
+        WaitForSingleObject(process_, 5000);
+        CloseHandle(process_);
+        if (job_) CloseHandle(job_);
+        fail(why);
+    };
+    // In a job from its first instruction, so that every process it starts lands in the job too.
+    job_ = CreateJobObjectW(nullptr, nullptr);
+    const bool held = job_ && AssignProcessToJobObject(job_, process_);
+    const DWORD jobError = GetLastError();
+    ResumeThread(process.hThread);
+    CloseHandle(process.hThread);
+    if (!held) giveUp(L"cannot hold the launcher in a job: error " + std::to_wstring(jobError));
 
     // The first start in a new Wine prefix can take a while.
     waitUntil(
@@ -237,7 +255,10 @@ Launcher::Launcher(const LaunchOptions& options) {
             return window_ != nullptr || !running();
         },
         60s);
-    if (!window_) fail(L"the launcher showed no window");
+    if (!window_) {
+        const std::optional<DWORD> code = waitForExit(0ms);
+        giveUp(L"the launcher showed no window" + (code ? L" and ended with " + std::to_wstring(*code) : L""));
+    }
     WaitForInputIdle(process_, 10000);
     // Painted means the buttons' faces are on the screen; under a changed scheme they may have
     // another colour than this process knows, so this only waits, it does not judge.
@@ -259,6 +280,7 @@ Launcher::~Launcher() {
     if (running()) TerminateProcess(process_, 1);
     WaitForSingleObject(process_, 5000);
     CloseHandle(process_);
+    CloseHandle(job_);
 }
 
 HWND Launcher::button(const wchar_t* caption) const { return FindWindowExW(window_, nullptr, nullptr, caption); }
@@ -283,6 +305,25 @@ POINT Launcher::clientToScreen(POINT client) const {
 }
 
 bool Launcher::running() const { return WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
+
+std::vector<std::wstring> Launcher::startedPrograms() const {
+    struct {
+        JOBOBJECT_BASIC_PROCESS_ID_LIST header;
+        ULONG_PTR more[63];
+    } list = {};
+    list.header.NumberOfAssignedProcesses = 64;
+    if (!QueryInformationJobObject(job_, JobObjectBasicProcessIdList, &list, sizeof list, nullptr))
+        fail(L"cannot list the launcher's job: error " + std::to_wstring(GetLastError()));
+    std::vector<std::wstring> started;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W entry = {sizeof entry};
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
+        for (DWORD i = 0; i < list.header.NumberOfProcessIdsInList; ++i)
+            if (list.header.ProcessIdList[i] == entry.th32ProcessID && entry.th32ProcessID != pid_)
+                started.push_back(entry.szExeFile);
+    CloseHandle(snapshot);
+    return started;
+}
 
 std::optional<DWORD> Launcher::waitForExit(Duration timeout) const {
     if (WaitForSingleObject(process_, static_cast<DWORD>(timeout.count())) != WAIT_OBJECT_0) return std::nullopt;

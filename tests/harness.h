@@ -73,6 +73,9 @@ struct LaunchOptions {
     std::wstring arguments;       // appended to the quoted program path
 };
 
+// What startedPrograms() lists when nothing was started.
+const std::vector<std::wstring> kNothingStarted;
+
 // A running launcher and its window. Ends the process at destruction if it still runs.
 class Launcher {
 public:
@@ -91,6 +94,10 @@ public:
 
     bool running() const;
     std::optional<DWORD> waitForExit(Duration timeout = 20s) const;
+    // The file names of the programs this launcher has started that still run: the launcher runs
+    // in a job, which takes in every process it starts. A started stand-in game runs for a minute,
+    // so once the launcher has ended this is every start it made, with none still on its way.
+    std::vector<std::wstring> startedPrograms() const;
 
     // The run time's error report: a message box of this process captioned with the title.
     std::vector<HWND> reports() const;
@@ -105,6 +112,7 @@ public:
 
 private:
     HANDLE process_ = nullptr;
+    HANDLE job_ = nullptr;
     DWORD pid_ = 0;
     HWND window_ = nullptr;
 };

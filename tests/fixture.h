@@ -19,6 +19,15 @@ protected:
 
     POINT clientPoint(int x, int y) const { return launcher->clientToScreen({x, y}); }
 
+    // Tab from Singleplayer, and wait for the focus to reach Multiplayer. The launcher handles its
+    // input in order, so by then every click or key before the Tab has had its effect.
+    bool tabToMultiplayer() const {
+        const HWND multi = launcher->button(L"Multiplayer");
+        harness::pressKey(VK_TAB);
+        return multi && harness::waitUntil([&] { return launcher->running() && launcher->focusedWindow() == multi; },
+                                           std::chrono::seconds(3));
+    }
+
     harness::StartLog starts;
     harness::TempFolder game{L"game"};
     harness::TempFolder elsewhere{L"cwd"};

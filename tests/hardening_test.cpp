@@ -240,8 +240,7 @@ TEST_F(RepetitionTest, TwoCopiesAtOnceEachStartTheirOwnGame) {
 }
 
 TEST_F(RepetitionTest, WaitingUsesNoProcessorTime) {
-    start();
-    Sleep(500);
+    start();  // painted and waiting for input
     const ULONGLONG before = launcher->cpuTime();
     Sleep(4000);
     const ULONGLONG used = launcher->cpuTime() - before;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <cwchar>
 #include <stdexcept>
 
 namespace harness {
@@ -89,6 +90,19 @@ std::vector<HWND> titledWindows(DWORD pid, const wchar_t* classFilter) {
     FindWindow search{pid, classFilter, {}};
     EnumWindows(collectTitled, reinterpret_cast<LPARAM>(&search));
     return search.found;
+}
+
+// The selection colour that a program started now paints with: the desktop scheme's, which a test
+// may have changed after this process read its own copy of the colours.
+COLORREF schemeHighlight() {
+    wchar_t text[64] = {};
+    DWORD size = sizeof text;
+    int red = 0, green = 0, blue = 0;
+    if (RegGetValueW(HKEY_CURRENT_USER, L"Control Panel\\Colors", L"Hilight", RRF_RT_REG_SZ, nullptr, text, &size) ==
+            ERROR_SUCCESS &&
+        swscanf(text, L"%d %d %d", &red, &green, &blue) == 3)
+        return RGB(red, green, blue);
+    return GetSysColor(COLOR_HIGHLIGHT);
 }
 
 }  // namespace
@@ -259,21 +273,26 @@ Launcher::Launcher(const LaunchOptions& options) {
         const std::optional<DWORD> code = waitForExit(0ms);
         giveUp(L"the launcher showed no window" + (code ? L" and ended with " + std::to_wstring(*code) : L""));
     }
-    WaitForInputIdle(process_, 10000);
-    // Painted means the buttons' faces are on the screen; under a changed scheme they may have
-    // another colour than this process knows, so this only waits, it does not judge.
-    RECT face;
-    GetWindowRect(button(L"Singleplayer"), &face);
-    const POINT probe = {face.left + 4, face.top + 4};
-    waitUntil(
+    if (WaitForInputIdle(process_, 20000) != 0) giveUp(L"the launcher did not come to wait for input");
+    // Painted means every button's face is on the screen. The window is painted before its
+    // buttons, so by then its artwork and credit are there too.
+    const COLORREF face = schemeHighlight();
+    std::vector<POINT> probes;
+    for (HWND button : children()) {
+        RECT box;
+        GetWindowRect(button, &box);
+        probes.push_back({box.left + 4, box.top + 4});
+    }
+    const bool painted = waitUntil(
         [&] {
             HDC screen = GetDC(nullptr);
-            const COLORREF seen = GetPixel(screen, probe.x, probe.y);
+            const bool all = std::all_of(probes.begin(), probes.end(),
+                                         [&](POINT at) { return GetPixel(screen, at.x, at.y) == face; });
             ReleaseDC(nullptr, screen);
-            return seen == GetSysColor(COLOR_HIGHLIGHT);
+            return all;
         },
-        3s);
-    Sleep(100);
+        20s);
+    if (!painted) giveUp(L"the launcher's buttons did not appear on the screen");
 }
 
 Launcher::~Launcher() {

@@ -219,7 +219,6 @@ TEST_F(RepetitionTest, TwoCopiesAtOnceEachStartTheirOwnGame) {
     EXPECT_NE(first.window(), second.window());
     // Side by side, as a player would drag them, so neither covers the other's buttons.
     SetWindowPos(second.window(), nullptr, 600, 400, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    Sleep(500);
 
     clickCentre(first.button(L"Singleplayer"));
     ASSERT_EQ(starts.waitFor(1).size(), 1u);
@@ -228,8 +227,10 @@ TEST_F(RepetitionTest, TwoCopiesAtOnceEachStartTheirOwnGame) {
 
     // The first copy's game takes the foreground when its window shows; a click on the second
     // copy in that moment would lose its mouse capture. Wait for it, then come back.
-    EXPECT_TRUE(waitUntil([] { return FindWindowW(L"ValdrennStandIn", nullptr) != nullptr; }));
-    Sleep(500);
+    EXPECT_TRUE(waitUntil([] {
+        const HWND front = GetForegroundWindow();
+        return front && className(front) == L"ValdrennStandIn";
+    })) << "the game's window did not take the foreground";
     second.makeForeground();
     clickCentre(second.button(L"Multiplayer"));
     const std::vector<StartRecord> records = starts.waitFor(2);

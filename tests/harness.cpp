@@ -373,9 +373,18 @@ HWND Launcher::focusedWindow() const {
 }
 
 void Launcher::makeForeground() const {
-    SetForegroundWindow(window_);
-    if (!waitUntil([&] { return GetForegroundWindow() == window_; }, 5s))
-        fail(L"the launcher's window did not come to the foreground");
+    // A window shown just before, a game's say, can take the foreground back once the system has
+    // handled its activation: ask again until the launcher's window has kept it for a while.
+    int kept = 0;
+    const bool front = waitUntil(
+        [&] {
+            if (GetForegroundWindow() == window_) return ++kept > 3;
+            kept = 0;
+            SetForegroundWindow(window_);
+            return false;
+        },
+        10s);
+    if (!front) fail(L"the launcher's window did not come to the foreground");
 }
 
 ULONGLONG Launcher::cpuTime() const {

@@ -10,6 +10,8 @@
 
 class LauncherTest : public ::testing::Test {
 protected:
+    LauncherTest() { harness::undoSettingsLeftChanged(); }
+
     // Installs the launcher and the given game programs, then starts the launcher.
     void start(std::initializer_list<const wchar_t*> games = {L"valdrennsp.exe", L"valdrennmp.exe"}) {
         launcherPath = harness::installLauncher(game.path());

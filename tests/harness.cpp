@@ -551,6 +551,16 @@ RegistryValue::RegistryValue(const wchar_t* key, const wchar_t* name, DWORD numb
     RegSetValueExW(key_, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number);
 }
 
+namespace {
+
+// Where changed settings are noted until they are undone: one value per setting, named by its key
+// and name, holding whether it existed, its type and its old data.
+constexpr wchar_t kChangedSettings[] = L"Software\\Valdrenn Launcher Tests\\Changed settings";
+
+std::wstring noteName(const wchar_t* key, const wchar_t* name) { return std::wstring(key) + L"|" + name; }
+
+}  // namespace
+
 void RegistryValue::save(const wchar_t* key, const wchar_t* name) {
     name_ = name;
     if (RegCreateKeyExW(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &key_, nullptr))
@@ -561,6 +571,22 @@ void RegistryValue::save(const wchar_t* key, const wchar_t* name) {
         old_.resize(size);
         RegQueryValueExW(key_, name, nullptr, &type_, old_.data(), &size);
     }
+
+    // The first change of a setting notes the value it had before any test touched it.
+    HKEY notes = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, kChangedSettings, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &notes,
+                        nullptr))
+        fail(L"cannot note changed settings");
+    const std::wstring note = noteName(key, name);
+    if (RegQueryValueExW(notes, note.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_FILE_NOT_FOUND) {
+        std::vector<BYTE> data(2 * sizeof(DWORD));
+        const DWORD header[2] = {existed_ ? 1u : 0u, type_};
+        std::memcpy(data.data(), header, sizeof header);
+        data.insert(data.end(), old_.begin(), old_.end());
+        RegSetValueExW(notes, note.c_str(), 0, REG_BINARY, data.data(), static_cast<DWORD>(data.size()));
+        note_ = note;
+    }
+    RegCloseKey(notes);
 }
 
 RegistryValue::~RegistryValue() {
@@ -569,6 +595,40 @@ RegistryValue::~RegistryValue() {
     else
         RegDeleteValueW(key_, name_.c_str());
     RegCloseKey(key_);
+    if (!note_.empty()) RegDeleteKeyValueW(HKEY_CURRENT_USER, kChangedSettings, note_.c_str());
+}
+
+void undoSettingsLeftChanged() {
+    HKEY notes = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kChangedSettings, 0, KEY_READ | KEY_WRITE, &notes)) return;
+    std::vector<std::wstring> undone;
+    for (DWORD index = 0;; ++index) {
+        wchar_t note[1024];
+        DWORD noteLength = 1024, size = 0;
+        if (RegEnumValueW(notes, index, note, &noteLength, nullptr, nullptr, nullptr, &size)) break;
+        std::vector<BYTE> data(size);
+        noteLength = 1024;
+        RegEnumValueW(notes, index, note, &noteLength, nullptr, nullptr, data.data(), &size);
+        const std::wstring noted = note;
+        const std::size_t bar = noted.find(L'|');
+        if (bar == std::wstring::npos || data.size() < 2 * sizeof(DWORD)) continue;
+        DWORD header[2];
+        std::memcpy(header, data.data(), sizeof header);
+        HKEY key = nullptr;
+        if (RegCreateKeyExW(HKEY_CURRENT_USER, noted.substr(0, bar).c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+                            nullptr))
+            continue;
+        const std::wstring name = noted.substr(bar + 1);
+        if (header[0])
+            RegSetValueExW(key, name.c_str(), 0, header[1], data.data() + sizeof header,
+                           static_cast<DWORD>(data.size() - sizeof header));
+        else
+            RegDeleteValueW(key, name.c_str());
+        RegCloseKey(key);
+        undone.push_back(noted);
+    }
+    for (const std::wstring& noted : undone) RegDeleteValueW(notes, noted.c_str());
+    RegCloseKey(notes);
 }
 
 }  // namespace harness

@@ -169,7 +169,9 @@ bool waitUntil(Predicate done, Duration timeout = 20s) {
     return true;
 }
 
-// Sets a per-user desktop setting for the processes started while it lives.
+// Sets a per-user desktop setting for the processes started while it lives. Each change is also
+// noted in the registry until it is undone, so that a test killed at its time limit leaves it
+// for the next test to undo.
 class RegistryValue {
 public:
     RegistryValue(const wchar_t* key, const wchar_t* name, const std::wstring& text);
@@ -186,7 +188,12 @@ private:
     DWORD type_ = REG_NONE;
     std::vector<BYTE> old_;
     bool existed_ = false;
+    std::wstring note_;  // the note this one made of the setting's first value, if it made it
 };
+
+// Puts back every desktop setting that a test changed and did not live to restore. Called at the
+// start of each test, before anything is started.
+void undoSettingsLeftChanged();
 
 // Two paths name the same file or folder (case and a trailing backslash aside).
 bool samePath(const std::wstring& a, const std::wstring& b);

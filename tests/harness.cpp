@@ -362,7 +362,6 @@ HWND Launcher::waitForReport(Duration timeout) const {
             return report != nullptr || !running();
         },
         timeout);
-    if (report) Sleep(300);
     return report;
 }
 

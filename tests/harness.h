@@ -101,6 +101,7 @@ public:
 
     // The run time's error report: a message box of this process captioned with the title.
     std::vector<HWND> reports() const;
+    // Waits until a report is shown; nullptr if the launcher ended or the time passed first.
     HWND waitForReport(Duration timeout = 20s) const;
 
     HWND focusedWindow() const;

@@ -116,12 +116,53 @@ TEST_F(EndingTest, ReleasingTheMouseOffAButtonDoesNothing) {
     EXPECT_EQ(launcher->waitForExit(), std::optional<DWORD>(0));
 }
 
+// The message box's picture: its static that shows an icon.
+HWND iconOf(HWND report) {
+    for (HWND child = GetWindow(report, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        if (className(child) == L"Static" && (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
+            return child;
+    return nullptr;
+}
+
+// How many pixels of what `shown` shows on the screen differ from `icon` drawn at the same size
+// over the colour of its top-left pixel, where the system's round icons are transparent.
+int pixelsUnlike(HWND shown, HICON icon) {
+    const Capture screen(shown);
+    if (screen.width() == 0 || screen.height() == 0) return -1;
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = screen.width();
+    info.bmiHeader.biHeight = -screen.height();
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HDC memory = CreateCompatibleDC(nullptr);
+    HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    const RECT all = {0, 0, screen.width(), screen.height()};
+    SetDCBrushColor(memory, screen.at(0, 0));
+    FillRect(memory, &all, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
+    DrawIconEx(memory, 0, 0, icon, screen.width(), screen.height(), 0, nullptr, DI_NORMAL);
+    GdiFlush();
+    int unlike = 0;
+    for (int y = 0; y < screen.height(); ++y)
+        for (int x = 0; x < screen.width(); ++x) {
+            const DWORD drawn = static_cast<const DWORD*>(bits)[y * screen.width() + x];
+            if (RGB((drawn >> 16) & 0xFF, (drawn >> 8) & 0xFF, drawn & 0xFF) != screen.at(x, y)) ++unlike;
+        }
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    return unlike;
+}
+
 class MissingGameTest : public LauncherTest, public testing::WithParamInterface<ModeCase> {
 protected:
+    bool single() const { return std::wstring(GetParam().program) == L"valdrennsp.exe"; }
+
     // Starts the launcher with only the other mode's game program and presses this mode's button.
     HWND startWithoutTheGame() {
-        const bool single = std::wstring(GetParam().program) == L"valdrennsp.exe";
-        start({single ? L"valdrennmp.exe" : L"valdrennsp.exe"});
+        start({single() ? L"valdrennmp.exe" : L"valdrennsp.exe"});
         return launcher->button(GetParam().button);
     }
 };
@@ -137,21 +178,28 @@ TEST_P(MissingGameTest, IsReportedOnceWithTheButtonPressedInThenTheLauncherEnds)
     EXPECT_NE(text.find(L"'53'"), std::wstring::npos) << testing::PrintToString(text);
     EXPECT_NE(text.find(L"File not found"), std::wstring::npos) << testing::PrintToString(text);
     EXPECT_NE(text.find(GetParam().program), std::wstring::npos) << testing::PrintToString(text);
+    EXPECT_EQ(GetWindow(report, GW_OWNER), launcher->window()) << "the report belongs to no window of the launcher";
+    const HWND icon = iconOf(report);
+    ASSERT_NE(icon, nullptr) << "the report shows no icon";
+    EXPECT_TRUE(waitUntil([&] { return pixelsUnlike(icon, LoadIconW(nullptr, IDI_ERROR)) == 0; }, 5s))
+        << "the report's icon is not the system's error icon";
+    EXPECT_GT(pixelsUnlike(icon, LoadIconW(nullptr, IDI_INFORMATION)), 100)
+        << "the report shows the information icon";
 
     // While the report is up the window stays, the pressed button shown pressed in.
     EXPECT_TRUE(IsWindowVisible(launcher->window()));
     EXPECT_EQ(SendMessageW(pressed, BM_GETCHECK, 0, 0), BST_CHECKED);
-    {
-        RECT box;
-        GetWindowRect(pressed, &box);
-        MapWindowPoints(nullptr, launcher->window(), reinterpret_cast<POINT*>(&box), 2);
-        const Capture screen(launcher->window());
-        EXPECT_EQ(screen.at(box.left, box.top), GetSysColor(COLOR_3DSHADOW)) << "sunken edge";
-        EXPECT_EQ(screen.at(64, 280), GetSysColor(COLOR_3DLIGHT)) << "Exit stays raised";
-    }
+    RECT box;
+    GetWindowRect(pressed, &box);
+    MapWindowPoints(nullptr, launcher->window(), reinterpret_cast<POINT*>(&box), 2);
+    const auto sunken = [&] { return Capture(launcher->window()).at(box.left, box.top) == GetSysColor(COLOR_3DSHADOW); };
+    EXPECT_TRUE(waitUntil(sunken, 3s)) << "no sunken edge";
+    EXPECT_EQ(Capture(launcher->window()).at(64, 280), GetSysColor(COLOR_3DLIGHT)) << "Exit stays raised";
     EXPECT_EQ(launcher->startedPrograms(), kNothingStarted) << "another program was tried";
 
-    clickCentre(FindWindowExW(report, nullptr, L"Button", nullptr));
+    // Enter for one mode and Esc for the other: each dismisses the report as its OK button does.
+    ASSERT_TRUE(waitUntil([&] { return GetForegroundWindow() == report; }, 5s)) << "the report is not in front";
+    pressKey(single() ? VK_RETURN : VK_ESCAPE);
     const std::optional<DWORD> code = launcher->waitForExit();
     ASSERT_TRUE(code.has_value()) << "the launcher did not end after the report";
     EXPECT_EQ(*code, 53u) << "the exit code is the run-time error's number";

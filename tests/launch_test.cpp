@@ -116,6 +116,17 @@ TEST_F(EndingTest, ReleasingTheMouseOffAButtonDoesNothing) {
     EXPECT_EQ(launcher->waitForExit(), std::optional<DWORD>(0));
 }
 
+class MissingGameTest : public LauncherTest, public testing::WithParamInterface<ModeCase> {
+protected:
+    bool single() const { return std::wstring(GetParam().program) == L"valdrennsp.exe"; }
+
+    // Starts the launcher with only the other mode's game program and presses this mode's button.
+    HWND startWithoutTheGame() {
+        start({single() ? L"valdrennmp.exe" : L"valdrennsp.exe"});
+        return launcher->button(GetParam().button);
+    }
+};
+
 POINT centreOf(HWND window) {
     RECT box;
     GetWindowRect(window, &box);
@@ -187,17 +198,6 @@ bool holdDownOnOk(HWND report, POINT onOk) {
         },
         5s);
 }
-
-class MissingGameTest : public LauncherTest, public testing::WithParamInterface<ModeCase> {
-protected:
-    bool single() const { return std::wstring(GetParam().program) == L"valdrennsp.exe"; }
-
-    // Starts the launcher with only the other mode's game program and presses this mode's button.
-    HWND startWithoutTheGame() {
-        start({single() ? L"valdrennmp.exe" : L"valdrennsp.exe"});
-        return launcher->button(GetParam().button);
-    }
-};
 
 TEST_P(MissingGameTest, IsReportedOnceWithTheButtonPressedInThenTheLauncherEnds) {
     const HWND pressed = startWithoutTheGame();

@@ -10,6 +10,8 @@
 
 class LauncherTest : public ::testing::Test {
 protected:
+    LauncherTest() { harness::undoSettingsLeftChanged(); }
+
     // Installs the launcher and the given game programs, then starts the launcher.
     void start(std::initializer_list<const wchar_t*> games = {L"valdrennsp.exe", L"valdrennmp.exe"}) {
         launcherPath = harness::installLauncher(game.path());
@@ -18,6 +20,15 @@ protected:
     }
 
     POINT clientPoint(int x, int y) const { return launcher->clientToScreen({x, y}); }
+
+    // Tab from Singleplayer, and wait for the focus to reach Multiplayer. The launcher handles its
+    // input in order, so by then every click or key before the Tab has had its effect.
+    bool tabToMultiplayer() const {
+        const HWND multi = launcher->button(L"Multiplayer");
+        harness::pressKey(VK_TAB);
+        return multi && harness::waitUntil([&] { return launcher->running() && launcher->focusedWindow() == multi; },
+                                           std::chrono::seconds(3));
+    }
 
     harness::StartLog starts;
     harness::TempFolder game{L"game"};

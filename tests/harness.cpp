@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <cwchar>
 #include <stdexcept>
 
 namespace harness {
@@ -89,6 +90,19 @@ std::vector<HWND> titledWindows(DWORD pid, const wchar_t* classFilter) {
     FindWindow search{pid, classFilter, {}};
     EnumWindows(collectTitled, reinterpret_cast<LPARAM>(&search));
     return search.found;
+}
+
+// The selection colour that a program started now paints with: the desktop scheme's, which a test
+// may have changed after this process read its own copy of the colours.
+COLORREF schemeHighlight() {
+    wchar_t text[64] = {};
+    DWORD size = sizeof text;
+    int red = 0, green = 0, blue = 0;
+    if (RegGetValueW(HKEY_CURRENT_USER, L"Control Panel\\Colors", L"Hilight", RRF_RT_REG_SZ, nullptr, text, &size) ==
+            ERROR_SUCCESS &&
+        swscanf(text, L"%d %d %d", &red, &green, &blue) == 3)
+        return RGB(red, green, blue);
+    return GetSysColor(COLOR_HIGHLIGHT);
 }
 
 }  // namespace
@@ -219,14 +233,32 @@ std::vector<StartRecord> StartLog::waitFor(std::size_t count, Duration timeout) 
 Launcher::Launcher(const LaunchOptions& options) {
     std::wstring commandLine = L"\"" + options.launcher + L"\"";
     if (!options.arguments.empty()) commandLine += L" " + options.arguments;
+    // Under Wine the desktop's own process starts with the first program that needs the desktop:
+    // let that be this one, not the launcher, whose job would take it in.
+    GetDesktopWindow();
     STARTUPINFOW startup = {sizeof startup};
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(options.launcher.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        options.currentFolder.empty() ? nullptr : options.currentFolder.c_str(), &startup, &process))
+    if (!CreateProcessW(options.launcher.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED,
+                        nullptr, options.currentFolder.empty() ? nullptr : options.currentFolder.c_str(), &startup,
+                        &process))
         fail(L"cannot start " + options.launcher + L": error " + std::to_wstring(GetLastError()));
-    CloseHandle(process.hThread);
     process_ = process.hProcess;
     pid_ = process.dwProcessId;
+    // An object never made is never destroyed: a launcher this gives up on is ended here.
+    const auto giveUp = [&](const std::wstring& why) {
+        TerminateProcess(process_, 1);
+        WaitForSingleObject(process_, 5000);
+        CloseHandle(process_);
+        if (job_) CloseHandle(job_);
+        fail(why);
+    };
+    // In a job from its first instruction, so that every process it starts lands in the job too.
+    job_ = CreateJobObjectW(nullptr, nullptr);
+    const bool held = job_ && AssignProcessToJobObject(job_, process_);
+    const DWORD jobError = GetLastError();
+    ResumeThread(process.hThread);
+    CloseHandle(process.hThread);
+    if (!held) giveUp(L"cannot hold the launcher in a job: error " + std::to_wstring(jobError));
 
     // The first start in a new Wine prefix can take a while.
     waitUntil(
@@ -237,28 +269,37 @@ Launcher::Launcher(const LaunchOptions& options) {
             return window_ != nullptr || !running();
         },
         60s);
-    if (!window_) fail(L"the launcher showed no window");
-    WaitForInputIdle(process_, 10000);
-    // Painted means the buttons' faces are on the screen; under a changed scheme they may have
-    // another colour than this process knows, so this only waits, it does not judge.
-    RECT face;
-    GetWindowRect(button(L"Singleplayer"), &face);
-    const POINT probe = {face.left + 4, face.top + 4};
-    waitUntil(
+    if (!window_) {
+        const std::optional<DWORD> code = waitForExit(0ms);
+        giveUp(L"the launcher showed no window" + (code ? L" and ended with " + std::to_wstring(*code) : L""));
+    }
+    if (WaitForInputIdle(process_, 20000) != 0) giveUp(L"the launcher did not come to wait for input");
+    // Painted means every button's face is on the screen. The window is painted before its
+    // buttons, so by then its artwork and credit are there too.
+    const COLORREF face = schemeHighlight();
+    std::vector<POINT> probes;
+    for (HWND button : children()) {
+        RECT box;
+        GetWindowRect(button, &box);
+        probes.push_back({box.left + 4, box.top + 4});
+    }
+    const bool painted = waitUntil(
         [&] {
             HDC screen = GetDC(nullptr);
-            const COLORREF seen = GetPixel(screen, probe.x, probe.y);
+            const bool all = std::all_of(probes.begin(), probes.end(),
+                                         [&](POINT at) { return GetPixel(screen, at.x, at.y) == face; });
             ReleaseDC(nullptr, screen);
-            return seen == GetSysColor(COLOR_HIGHLIGHT);
+            return all;
         },
-        3s);
-    Sleep(100);
+        20s);
+    if (!painted) giveUp(L"the launcher's buttons did not appear on the screen");
 }
 
 Launcher::~Launcher() {
     if (running()) TerminateProcess(process_, 1);
     WaitForSingleObject(process_, 5000);
     CloseHandle(process_);
+    CloseHandle(job_);
 }
 
 HWND Launcher::button(const wchar_t* caption) const { return FindWindowExW(window_, nullptr, nullptr, caption); }
@@ -284,6 +325,25 @@ POINT Launcher::clientToScreen(POINT client) const {
 
 bool Launcher::running() const { return WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
 
+std::vector<std::wstring> Launcher::startedPrograms() const {
+    struct {
+        JOBOBJECT_BASIC_PROCESS_ID_LIST header;
+        ULONG_PTR more[63];
+    } list = {};
+    list.header.NumberOfAssignedProcesses = 64;
+    if (!QueryInformationJobObject(job_, JobObjectBasicProcessIdList, &list, sizeof list, nullptr))
+        fail(L"cannot list the launcher's job: error " + std::to_wstring(GetLastError()));
+    std::vector<std::wstring> started;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W entry = {sizeof entry};
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
+        for (DWORD i = 0; i < list.header.NumberOfProcessIdsInList; ++i)
+            if (list.header.ProcessIdList[i] == entry.th32ProcessID && entry.th32ProcessID != pid_)
+                started.push_back(entry.szExeFile);
+    CloseHandle(snapshot);
+    return started;
+}
+
 std::optional<DWORD> Launcher::waitForExit(Duration timeout) const {
     if (WaitForSingleObject(process_, static_cast<DWORD>(timeout.count())) != WAIT_OBJECT_0) return std::nullopt;
     DWORD code = 0;
@@ -302,7 +362,6 @@ HWND Launcher::waitForReport(Duration timeout) const {
             return report != nullptr || !running();
         },
         timeout);
-    if (report) Sleep(300);
     return report;
 }
 
@@ -313,9 +372,18 @@ HWND Launcher::focusedWindow() const {
 }
 
 void Launcher::makeForeground() const {
-    SetForegroundWindow(window_);
-    if (!waitUntil([&] { return GetForegroundWindow() == window_; }, 5s))
-        fail(L"the launcher's window did not come to the foreground");
+    // A window shown just before, a game's say, can take the foreground back once the system has
+    // handled its activation: ask again until the launcher's window has kept it for a while.
+    int kept = 0;
+    const bool front = waitUntil(
+        [&] {
+            if (GetForegroundWindow() == window_) return ++kept > 3;
+            kept = 0;
+            SetForegroundWindow(window_);
+            return false;
+        },
+        10s);
+    if (!front) fail(L"the launcher's window did not come to the foreground");
 }
 
 ULONGLONG Launcher::cpuTime() const {
@@ -482,6 +550,16 @@ RegistryValue::RegistryValue(const wchar_t* key, const wchar_t* name, DWORD numb
     RegSetValueExW(key_, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number);
 }
 
+namespace {
+
+// Where changed settings are noted until they are undone: one value per setting, named by its key
+// and name, holding whether it existed, its type and its old data.
+constexpr wchar_t kChangedSettings[] = L"Software\\Valdrenn Launcher Tests\\Changed settings";
+
+std::wstring noteName(const wchar_t* key, const wchar_t* name) { return std::wstring(key) + L"|" + name; }
+
+}  // namespace
+
 void RegistryValue::save(const wchar_t* key, const wchar_t* name) {
     name_ = name;
     if (RegCreateKeyExW(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &key_, nullptr))
@@ -492,6 +570,22 @@ void RegistryValue::save(const wchar_t* key, const wchar_t* name) {
         old_.resize(size);
         RegQueryValueExW(key_, name, nullptr, &type_, old_.data(), &size);
     }
+
+    // The first change of a setting notes the value it had before any test touched it.
+    HKEY notes = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, kChangedSettings, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &notes,
+                        nullptr))
+        fail(L"cannot note changed settings");
+    const std::wstring note = noteName(key, name);
+    if (RegQueryValueExW(notes, note.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_FILE_NOT_FOUND) {
+        std::vector<BYTE> data(2 * sizeof(DWORD));
+        const DWORD header[2] = {existed_ ? 1u : 0u, type_};
+        std::memcpy(data.data(), header, sizeof header);
+        data.insert(data.end(), old_.begin(), old_.end());
+        RegSetValueExW(notes, note.c_str(), 0, REG_BINARY, data.data(), static_cast<DWORD>(data.size()));
+        note_ = note;
+    }
+    RegCloseKey(notes);
 }
 
 RegistryValue::~RegistryValue() {
@@ -500,6 +594,40 @@ RegistryValue::~RegistryValue() {
     else
         RegDeleteValueW(key_, name_.c_str());
     RegCloseKey(key_);
+    if (!note_.empty()) RegDeleteKeyValueW(HKEY_CURRENT_USER, kChangedSettings, note_.c_str());
+}
+
+void undoSettingsLeftChanged() {
+    HKEY notes = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kChangedSettings, 0, KEY_READ | KEY_WRITE, &notes)) return;
+    std::vector<std::wstring> undone;
+    for (DWORD index = 0;; ++index) {
+        wchar_t note[1024];
+        DWORD noteLength = 1024, size = 0;
+        if (RegEnumValueW(notes, index, note, &noteLength, nullptr, nullptr, nullptr, &size)) break;
+        std::vector<BYTE> data(size);
+        noteLength = 1024;
+        RegEnumValueW(notes, index, note, &noteLength, nullptr, nullptr, data.data(), &size);
+        const std::wstring noted = note;
+        const std::size_t bar = noted.find(L'|');
+        if (bar == std::wstring::npos || data.size() < 2 * sizeof(DWORD)) continue;
+        DWORD header[2];
+        std::memcpy(header, data.data(), sizeof header);
+        HKEY key = nullptr;
+        if (RegCreateKeyExW(HKEY_CURRENT_USER, noted.substr(0, bar).c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+                            nullptr))
+            continue;
+        const std::wstring name = noted.substr(bar + 1);
+        if (header[0])
+            RegSetValueExW(key, name.c_str(), 0, header[1], data.data() + sizeof header,
+                           static_cast<DWORD>(data.size() - sizeof header));
+        else
+            RegDeleteValueW(key, name.c_str());
+        RegCloseKey(key);
+        undone.push_back(noted);
+    }
+    for (const std::wstring& noted : undone) RegDeleteValueW(notes, noted.c_str());
+    RegCloseKey(notes);
 }
 
 }  // namespace harness

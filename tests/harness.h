@@ -73,6 +73,9 @@ struct LaunchOptions {
     std::wstring arguments;       // appended to the quoted program path
 };
 
+// What startedPrograms() lists when nothing was started.
+const std::vector<std::wstring> kNothingStarted;
+
 // A running launcher and its window. Ends the process at destruction if it still runs.
 class Launcher {
 public:
@@ -91,9 +94,14 @@ public:
 
     bool running() const;
     std::optional<DWORD> waitForExit(Duration timeout = 20s) const;
+    // The file names of the programs this launcher has started that still run: the launcher runs
+    // in a job, which takes in every process it starts. A started stand-in game runs for a minute,
+    // so once the launcher has ended this is every start it made, with none still on its way.
+    std::vector<std::wstring> startedPrograms() const;
 
     // The run time's error report: a message box of this process captioned with the title.
     std::vector<HWND> reports() const;
+    // Waits until a report is shown; nullptr if the launcher ended or the time passed first.
     HWND waitForReport(Duration timeout = 20s) const;
 
     HWND focusedWindow() const;
@@ -105,6 +113,7 @@ public:
 
 private:
     HANDLE process_ = nullptr;
+    HANDLE job_ = nullptr;
     DWORD pid_ = 0;
     HWND window_ = nullptr;
 };
@@ -161,7 +170,9 @@ bool waitUntil(Predicate done, Duration timeout = 20s) {
     return true;
 }
 
-// Sets a per-user desktop setting for the processes started while it lives.
+// Sets a per-user desktop setting for the processes started while it lives. Each change is also
+// noted in the registry until it is undone, so that a test killed at its time limit leaves it
+// for the next test to undo.
 class RegistryValue {
 public:
     RegistryValue(const wchar_t* key, const wchar_t* name, const std::wstring& text);
@@ -178,7 +189,12 @@ private:
     DWORD type_ = REG_NONE;
     std::vector<BYTE> old_;
     bool existed_ = false;
+    std::wstring note_;  // the note this one made of the setting's first value, if it made it
 };
+
+// Puts back every desktop setting that a test changed and did not live to restore. Called at the
+// start of each test, before anything is started.
+void undoSettingsLeftChanged();
 
 // Two paths name the same file or folder (case and a trailing backslash aside).
 bool samePath(const std::wstring& a, const std::wstring& b);

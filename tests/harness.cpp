@@ -253,8 +253,14 @@ Launcher::Launcher(const LaunchOptions& options) {
         fail(why);
     };
     // In a job from its first instruction, so that every process it starts lands in the job too.
+    // The job ends them all when its last handle goes, this test's included: a test that dies
+    // leaves no launcher or game on the screen in front of the next one.
     job_ = CreateJobObjectW(nullptr, nullptr);
-    const bool held = job_ && AssignProcessToJobObject(job_, process_);
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    const bool held = job_ &&
+                      SetInformationJobObject(job_, JobObjectExtendedLimitInformation, &limits, sizeof limits) &&
+                      AssignProcessToJobObject(job_, process_);
     const DWORD jobError = GetLastError();
     ResumeThread(process.hThread);
     CloseHandle(process.hThread);

@@ -491,6 +491,24 @@ void doubleTapKey(WORD vk) { send({key(vk, false), key(vk, true), key(vk, false)
 
 void pressAltF4() { send({key(VK_MENU, false), key(VK_F4, false), key(VK_F4, true), key(VK_MENU, true)}); }
 
+void moveMouseTo(POINT screen) {
+    SetCursorPos(screen.x, screen.y);
+    send({mouse(MOUSEEVENTF_MOVE)});
+}
+
+Held::Held(INPUT press, INPUT letGo) : letGo_(letGo) { send({press}); }
+
+void Held::release() {
+    if (std::exchange(held_, false)) send({letGo_});
+}
+
+Held Held::mouseButtonAt(POINT screen) {
+    moveMouseTo(screen);
+    return Held(mouse(MOUSEEVENTF_LEFTDOWN), mouse(MOUSEEVENTF_LEFTUP));
+}
+
+Held Held::key(WORD vk) { return Held(harness::key(vk, false), harness::key(vk, true)); }
+
 Capture::Capture(HWND window) {
     RECT client;
     GetClientRect(window, &client);

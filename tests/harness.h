@@ -9,6 +9,7 @@
 #include <initializer_list>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace harness {
@@ -128,6 +129,26 @@ void pressKey(WORD key, bool shift = false);
 // Two quick taps of a key, queued at once.
 void doubleTapKey(WORD key);
 void pressAltF4();
+void moveMouseTo(POINT screen);
+
+// A mouse button or key held down while the test does other things; let go at the end at the
+// latest, so that no later test starts with it down.
+class Held {
+public:
+    Held(Held&& other) noexcept : letGo_(other.letGo_), held_(std::exchange(other.held_, false)) {}
+    ~Held() { release(); }
+    Held(const Held&) = delete;
+    Held& operator=(const Held&) = delete;
+    void release();
+
+    static Held mouseButtonAt(POINT screen);
+    static Held key(WORD key);
+
+private:
+    Held(INPUT press, INPUT letGo);
+    INPUT letGo_;
+    bool held_ = true;
+};
 
 // Screen pixels of a window's client area, as the screen shows them.
 class Capture {

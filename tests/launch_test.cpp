@@ -1,8 +1,6 @@
 // What each button does: the game program it starts and how, and how the launcher ends.
 #include "fixture.h"
 
-#include <utility>
-
 using namespace harness;
 
 namespace {
@@ -25,55 +23,6 @@ COLORREF cornerOf(HWND button) {
     const COLORREF seen = GetPixel(screen, box.left, box.top);
     ReleaseDC(nullptr, screen);
     return seen;
-}
-
-// One event through the system's input queue, for presses held across other steps.
-void sendOne(INPUT input) {
-    SendInput(1, &input, sizeof input);
-    Sleep(50);
-}
-
-INPUT mouseEvent(DWORD flags) {
-    INPUT input = {};
-    input.type = INPUT_MOUSE;
-    input.mi.dwFlags = flags;
-    return input;
-}
-
-INPUT keyEvent(WORD key, DWORD flags) {
-    INPUT input = {};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = key;
-    input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC));
-    input.ki.dwFlags = flags;
-    return input;
-}
-
-void moveMouseTo(POINT at) {
-    SetCursorPos(at.x, at.y);
-    sendOne(mouseEvent(MOUSEEVENTF_MOVE));
-}
-
-// A mouse button or key held down while the test does other things; let go at the end at the
-// latest, so that no later test starts with it down.
-class Held {
-public:
-    Held(INPUT press, INPUT letGo) : letGo_(letGo) { sendOne(press); }
-    ~Held() { release(); }
-    Held(const Held&) = delete;
-    Held& operator=(const Held&) = delete;
-    void release() {
-        if (std::exchange(held_, false)) sendOne(letGo_);
-    }
-
-private:
-    INPUT letGo_;
-    bool held_ = true;
-};
-
-Held mousePressAt(POINT at) {
-    moveMouseTo(at);
-    return Held(mouseEvent(MOUSEEVENTF_LEFTDOWN), mouseEvent(MOUSEEVENTF_LEFTUP));
 }
 
 struct ModeCase {
@@ -203,7 +152,7 @@ TEST_F(EndingTest, APressThatLosesTheFocusStartsNothing) {
     };
 
     {
-        Held press = mousePressAt(on);
+        Held press = Held::mouseButtonAt(on);
         ASSERT_TRUE(pressedIn());
         pressKey(VK_TAB);
         ASSERT_TRUE(waitUntil([&] { return launcher->focusedWindow() == launcher->button(L"Multiplayer"); }, 3s));
@@ -215,7 +164,7 @@ TEST_F(EndingTest, APressThatLosesTheFocusStartsNothing) {
     ASSERT_FALSE(HasFatalFailure());
 
     {
-        Held press = mousePressAt(on);
+        Held press = Held::mouseButtonAt(on);
         ASSERT_TRUE(pressedIn());
         const HWND other = CreateWindowExW(0, L"STATIC", L"another program", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 1000,
                                            800, 200, 100, nullptr, nullptr, nullptr, nullptr);
@@ -233,7 +182,7 @@ TEST_F(EndingTest, APressThatLosesTheFocusStartsNothing) {
     launcher->makeForeground();
     ASSERT_TRUE(waitUntil([&] { return launcher->focusedWindow() == single; }, 3s));
     {
-        Held space(keyEvent(VK_SPACE, 0), keyEvent(VK_SPACE, KEYEVENTF_KEYUP));
+        Held space = Held::key(VK_SPACE);
         ASSERT_TRUE(pressedIn());
         SendMessageW(single, WM_CANCELMODE, 0, 0);
         space.release();
@@ -306,14 +255,12 @@ int pixelsUnlike(HWND shown, HICON icon) {
     return unlike;
 }
 
-// Presses the left button on the report's OK button and holds it there until the button has shown
-// pushed in for a while. Input is handled in order, so by then the report has taken whatever was
-// queued before; a press queued before is let go right after, so it cannot hold the button in.
-// False if the report went away instead.
-bool holdDownOnOk(HWND report, POINT onOk) {
+// Whether the report's OK button, under a press the test holds, shows pushed in for a while.
+// Input is handled in order, so by then the report has taken whatever was queued before; a press
+// queued before is let go right after, so it cannot hold the button in. False if the report went
+// away instead.
+bool staysPushedIn(HWND report) {
     const HWND ok = okButtonOf(report);
-    SetCursorPos(onOk.x, onOk.y);
-    sendOne(mouseEvent(MOUSEEVENTF_LEFTDOWN));
     int held = 0;
     return waitUntil(
         [&] {
@@ -375,10 +322,12 @@ TEST_P(MissingGameTest, ASecondTapOrClickDoesNotDismissTheReportUnseen) {
     ASSERT_NE(report, nullptr);
     // The same report comes up at the same place again, in the middle of the screen.
     const POINT onOk = centreOf(okButtonOf(report));
-    EXPECT_TRUE(holdDownOnOk(report, onOk)) << "the report went away by itself";
-    EXPECT_EQ(launcher->reports().size(), 1u);
-    EXPECT_EQ(SendMessageW(pressed, BM_GETCHECK, 0, 0), BST_CHECKED);
-    sendOne(mouseEvent(MOUSEEVENTF_LEFTUP));  // a click on OK, which the report takes
+    {
+        Held press = Held::mouseButtonAt(onOk);
+        EXPECT_TRUE(staysPushedIn(report)) << "the report went away by itself";
+        EXPECT_EQ(launcher->reports().size(), 1u);
+        EXPECT_EQ(SendMessageW(pressed, BM_GETCHECK, 0, 0), BST_CHECKED);
+    }  // let go: a click on OK, which the report takes
     EXPECT_EQ(launcher->waitForExit(), std::optional<DWORD>(53));
 
     // Moved so that the button lies where the report's OK button will be, and double-clicked.
@@ -396,11 +345,12 @@ TEST_P(MissingGameTest, ASecondTapOrClickDoesNotDismissTheReportUnseen) {
     RECT ok;
     GetWindowRect(okButtonOf(report), &ok);
     ASSERT_TRUE(PtInRect(&ok, onOk)) << "the OK button is not under the pointer, so no second click could reach it";
-    EXPECT_TRUE(holdDownOnOk(report, onOk)) << "the report went away by itself";
-    EXPECT_EQ(launcher->reports().size(), 1u);
-    EXPECT_EQ(SendMessageW(button, BM_GETCHECK, 0, 0), BST_CHECKED);
-    // Let go: a click there is one the report does take.
-    sendOne(mouseEvent(MOUSEEVENTF_LEFTUP));
+    {
+        Held press = Held::mouseButtonAt(onOk);
+        EXPECT_TRUE(staysPushedIn(report)) << "the report went away by itself";
+        EXPECT_EQ(launcher->reports().size(), 1u);
+        EXPECT_EQ(SendMessageW(button, BM_GETCHECK, 0, 0), BST_CHECKED);
+    }  // let go: a click there is one the report does take
     EXPECT_EQ(launcher->waitForExit(), std::optional<DWORD>(53));
 }
 

@@ -123,17 +123,17 @@ void writeCsv(const std::wstring& path, Lineup& lineup) {
     if (!out) throw std::runtime_error("cannot write the trials file");
     std::fprintf(out, "round,place,program,created_ms,ready_ms,window_ms,questions,screen_looks,screen_lag_ms,"
                       "startup_cpu_ms,idle_cpu_ms,peak_working_set_kib,peak_pagefile_kib,game_started_ms,ended_ms,"
-                      "game_record_ms,launch_ms,start_to_exit_ms\n");
+                      "game_record_ms,launch_ms,start_to_exit_ms,quiet_wait_ms,unquiet,machine_busy\n");
     for (std::size_t round = 0; round < lineup.results.emptyStarts.size(); ++round) {
         for (std::size_t place = 0; place < lineup.subjects.size(); ++place) {
             const std::size_t which = lineup.at(static_cast<int>(round), place);
             const Trial& t = lineup.of(which)[round];
-            std::fprintf(out, "%zu,%zu,%s,%.2f,%.2f,%.2f,%.0f,%.0f,%.2f,%.1f,%.1f,%.0f,%.0f,%.2f,%.2f,%.2f,%.2f,\n", round + 1,
+            std::fprintf(out, "%zu,%zu,%s,%.2f,%.2f,%.2f,%.0f,%.0f,%.2f,%.1f,%.1f,%.0f,%.0f,%.2f,%.2f,%.2f,%.2f,,%.0f,%d,%.3f\n", round + 1,
                          place + 1, lineup.subjects[which].label.c_str(), t.createdMs, t.readyMs, t.windowMs, t.questions,
                          t.screenLooks, t.screenLagMs, t.startupCpuMs, t.idleCpuMs, t.peakWorkingSetKiB, t.peakPagefileKiB,
-                         t.gameStartedMs, t.endedMs, t.gameRecordMs, t.launchMs);
+                         t.gameStartedMs, t.endedMs, t.gameRecordMs, t.launchMs, t.quietWaitMs, t.unquiet, t.machineBusy);
         }
-        std::fprintf(out, "%zu,%zu,empty,,,,,,,,,,,,,,,%.2f\n", round + 1, lineup.subjects.size() + 1,
+        std::fprintf(out, "%zu,%zu,empty,,,,,,,,,,,,,,,%.2f,,,\n", round + 1, lineup.subjects.size() + 1,
                      lineup.results.emptyStarts[round]);
     }
     std::fclose(out);
@@ -179,8 +179,9 @@ int run(const Options& options) {
         for (std::size_t place = 0; place < lineup.subjects.size(); ++place) {
             const std::size_t which = lineup.at(round, place);
             lineup.of(which).push_back(runTrial(lineup.subjects[which], game, trialOptions));
-            Sleep(200);
         }
+        double waited = 0;
+        awaitQuiet(trialOptions.quiet, waited);
         lineup.results.emptyStarts.push_back(startToExit(ownPath(), L"--noop"));
         progress(".");
     }
@@ -191,6 +192,7 @@ int run(const Options& options) {
     setting.trials = options.trials;
     setting.warmup = options.warmup;
     setting.idleMs = options.idleMs;
+    setting.quiet = trialOptions.quiet;
     setting.programs = programs;
     setting.product = options.product.empty() ? programs : options.product;
     setting.againstExe = options.against;

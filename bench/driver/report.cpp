@@ -151,6 +151,8 @@ void header(const ReportSetting& setting) {
     std::printf("\nrounds:   %d, each running every program once, in turn, the first of them changing from round to "
                 "round;\n          after %d warm-up rounds; idle time %lu ms\n",
                 setting.trials, setting.warmup, setting.idleMs);
+    std::printf("quiet:    each start and each click waits until the processors were at most %.0f %% busy over %lu ms\n",
+                setting.quiet.mostBusy * 100, setting.quiet.windowMs);
     std::printf("figures:  each program's median [quartiles]; ratio = Launcher.exe / bare.exe, the Hodges-Lehmann\n"
                 "          estimate of the rounds' ratios [95 %% interval, exact Wilcoxon signed-rank]; a target is\n"
                 "          met when the whole interval is at or under it, not met when all of it is above it,\n"
@@ -173,6 +175,22 @@ void screenNote(const Results& results) {
                 "to paint (it took at most %.0f sent messages to learn it). The screen then showed the finished window at\n"
                 "the first look in %ld of %zu trials; the look that saw it began %s ms after the ready moment.\n",
                 mostQuestions, static_cast<long>(atOnce), all.size(), summary(lags, 1).c_str());
+}
+
+// How long the starts and clicks waited for the machine to be quiet, and how often in vain.
+void quietNote(const ReportSetting& setting, const Results& results) {
+    std::vector<double> waits;
+    long unquiet = 0, moments = 0;
+    for (const std::vector<Trial>* trials : {&results.launcher, &results.bare, &results.against})
+        for (const Trial& t : *trials) {
+            waits.push_back(t.quietWaitMs);
+            unquiet += t.unquiet;
+            moments += 2;
+        }
+    std::printf("Before a start the driver waited %s ms for a quiet machine; %ld of %ld starts and clicks found none\n"
+                "within %.1f s and went ahead%s.\n",
+                summary(waits, 0).c_str(), unquiet, moments, setting.quiet.patienceMs / 1000.0,
+                unquiet ? ": other work on the machine is in those figures" : "");
 }
 
 void footer(const Results& results) {
@@ -221,6 +239,7 @@ void report(const ReportSetting& setting, const Results& results, const Bitmap& 
     idleRow(setting, results);
     sizeRows(setting, artwork);
     screenNote(results);
+    quietNote(setting, results);
     footer(results);
     if (!results.against.empty()) againstTable(setting, results, artwork);
 }

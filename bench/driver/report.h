@@ -24,6 +24,7 @@ struct ReportSetting {
     int trials = 0;
     int warmup = 0;
     DWORD idleMs = 0;
+    Quiet quiet;
     std::wstring programs;      // the folder of the programs measured
     std::wstring product;       // the folder of the shipped build, whose files are sized
     std::wstring againstExe;    // the other build's Launcher.exe, if any

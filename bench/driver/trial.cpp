@@ -184,6 +184,7 @@ void checkScreen(const Subject& subject, const StartUp& startUp, Trial& trial) {
 }
 
 void measureIdle(const Process& process, const TrialOptions& options, Trial& trial) {
+    if (options.idleMs == 0) return;
     Sleep(options.settleMs);
     const double idleFrom = process.cpuMs();
     Sleep(options.idleMs);

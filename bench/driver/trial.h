@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -52,9 +53,9 @@ struct Trial {
     double screenLooks = 0;    // looks at the screen, after ready, until it showed the window finished
     double screenLagMs = 0;    // from ready until the look that saw it began
     double startupCpuMs = 0;   // CPU time the process had used when ready
-    double idleCpuMs = 0;      // CPU time used while idle
-    double peakWorkingSetKiB = 0;
-    double peakPagefileKiB = 0;
+    double idleCpuMs = NAN;    // CPU time used while idle; NaN in a trial without idle time
+    double peakWorkingSetKiB = NAN;  // after the idle time, so NaN without it too
+    double peakPagefileKiB = NAN;
     double gameStartedMs = 0;  // click to the stand-in game's process existing
     double gameRecordMs = 0;   // click to the game's record of its start: its own code runs
     double endedMs = 0;        // click to the process's end
@@ -74,7 +75,7 @@ struct Quiet {
 };
 
 struct TrialOptions {
-    DWORD idleMs = 5000;
+    DWORD idleMs = 0;      // 0: straight on to the launch, with no idle or memory figures
     DWORD settleMs = 300;  // after the screen check, before the idle time starts
     Quiet quiet;
 };

@@ -156,6 +156,20 @@ void writeCsv(const std::wstring& path, Lineup& lineup) {
     std::fclose(out);
 }
 
+// Under Wine a process now and then fails while the system starts it (CreateProcessW: error
+// 1359), here about once in a few thousand starts, and a run makes over 600: that should not
+// end it. A failed trial is run again once, whole, and the report lists the failure; a
+// second failure in a row ends the run, as a fault of the program would.
+template <typename Attempt>
+auto onceMore(Attempt attempt, std::vector<std::string>& failures) {
+    try {
+        return attempt();
+    } catch (const std::runtime_error& error) {
+        failures.push_back(error.what());
+        return attempt();
+    }
+}
+
 void progress(const char* text) {
     std::printf("%s", text);
     std::fflush(stdout);
@@ -186,8 +200,9 @@ int run(const Options& options) {
 
     progress("warming up");
     for (int i = 0; i < options.warmup; ++i) {
-        for (const Subject& subject : lineup.subjects) runTrial(subject, game, timed);
-        startToExit(ownPath(), L"--noop");
+        for (const Subject& subject : lineup.subjects)
+            onceMore([&] { return runTrial(subject, game, timed); }, lineup.results.failures);
+        onceMore([&] { return startToExit(ownPath(), L"--noop"); }, lineup.results.failures);
         progress(".");
     }
     progress("\nmeasuring");
@@ -197,7 +212,8 @@ int run(const Options& options) {
         const bool idles = idlesIn(static_cast<std::size_t>(round), idleEvery, lineup.subjects.size());
         for (std::size_t place = 0; place < lineup.subjects.size(); ++place) {
             const std::size_t which = lineup.at(round, place);
-            lineup.of(which).push_back(runTrial(lineup.subjects[which], game, idles ? idling : timed));
+            lineup.of(which).push_back(onceMore(
+                [&] { return runTrial(lineup.subjects[which], game, idles ? idling : timed); }, lineup.results.failures));
         }
         // What any process costs to start is a figure beside the others, not one to compare: the
         // rounds that idle take enough of it, and spare the others the time.
@@ -205,7 +221,7 @@ int run(const Options& options) {
         if (idles || idleEvery == 0) {
             double waited = 0;
             awaitQuiet(timed.quiet, waited);
-            emptyStart = startToExit(ownPath(), L"--noop");
+            emptyStart = onceMore([&] { return startToExit(ownPath(), L"--noop"); }, lineup.results.failures);
         }
         lineup.results.emptyStarts.push_back(emptyStart);
         progress(idles ? ":" : ".");

@@ -211,6 +211,10 @@ void quietNote(const ReportSetting& setting, const Results& results) {
                 "within %.1f s and went ahead%s.\n",
                 summary(waits, 0).c_str(), unquiet, moments, setting.quiet.patienceMs / 1000.0,
                 unquiet ? ": other work on the machine is in those figures" : "");
+    if (!results.failures.empty()) {
+        std::printf("Trials that failed and were run again, %zu:\n", results.failures.size());
+        for (const std::string& failure : results.failures) std::printf("  %s\n", failure.c_str());
+    }
 }
 
 void footer(const Results& results) {

@@ -18,6 +18,7 @@ struct Results {
     std::vector<Trial> bare;
     std::vector<Trial> against;  // empty unless another build of the launcher was measured
     std::vector<double> emptyStarts;  // NaN in the rounds that took none
+    std::vector<std::string> failures;  // of the trials that were run again
 };
 
 struct ReportSetting {

@@ -71,7 +71,9 @@ std::vector<double> column(const std::vector<Trial>& trials, Pick pick) {
     return values;
 }
 
-std::string summary(const std::vector<double>& values, int decimals) {
+// Of the figures taken: some are taken only in the rounds that idle.
+std::string summary(std::vector<double> values, int decimals) {
+    values.erase(std::remove_if(values.begin(), values.end(), [](double v) { return std::isnan(v); }), values.end());
     const Summary s = summarize(values);
     return number(s.median, decimals) + " [" + number(s.lower, decimals) + ".." + number(s.upper, decimals) + "]";
 }
@@ -103,14 +105,20 @@ void compare(const Measure& m, const Results& results) {
 }
 
 void idleRow(const ReportSetting& setting, const Results& results) {
-    const auto busy = [](const std::vector<Trial>& trials) {
-        return std::count_if(trials.begin(), trials.end(), [](const Trial& t) { return t.idleCpuMs > 0; });
+    const auto count = [](const std::vector<Trial>& trials, bool (*which)(double)) {
+        return std::count_if(trials.begin(), trials.end(), [which](const Trial& t) { return which(t.idleCpuMs); });
     };
-    const auto above = busy(results.launcher);
-    row("CPU time idle for " + number(setting.idleMs / 1000.0, 1) + " s, ms", summary(column(results.launcher, &Trial::idleCpuMs), 1),
-        summary(column(results.bare, &Trial::idleCpuMs), 1), "-",
+    const auto idled = count(results.launcher, [](double cpu) { return !std::isnan(cpu); });
+    const auto above = count(results.launcher, [](double cpu) { return cpu > 0; });
+    const std::string name = "CPU time idle for " + number(setting.idleMs / 1000.0, 1) + " s, ms";
+    if (idled == 0) {
+        row(name, "-", "-", "-", "no idle time in this run");
+        return;
+    }
+    row(name, summary(column(results.launcher, &Trial::idleCpuMs), 1), summary(column(results.bare, &Trial::idleCpuMs), 1),
+        "-",
         "0: " + std::string(above == 0 ? "met" : "NOT met") + ", " + std::to_string(above) + " of " +
-            std::to_string(results.launcher.size()) + " trials above 0");
+            std::to_string(idled) + " trials above 0");
 }
 
 void sizeRows(const ReportSetting& setting, const Bitmap& artwork) {
@@ -137,7 +145,7 @@ void sizeRows(const ReportSetting& setting, const Bitmap& artwork) {
             bytes(runBare), sizeRatio(runLauncher, runBare), "");
 }
 
-void header(const ReportSetting& setting) {
+void header(const ReportSetting& setting, const Results& results) {
     const ExeFile run = describeExe(setting.programs + L"\\Launcher.exe", {});
     const ExeFile ship = describeExe(setting.product + L"\\Launcher.exe", {});
     SYSTEM_INFO system;
@@ -149,8 +157,22 @@ void header(const ReportSetting& setting) {
                     "%s stand in for it",
                     machineName(ship.machine), machineName(run.machine));
     std::printf("\nrounds:   %d, each running every program once, in turn, the first of them changing from round to "
-                "round;\n          after %d warm-up rounds; idle time %lu ms\n",
-                setting.trials, setting.warmup, setting.idleMs);
+                "round;\n          after %d warm-up rounds; ",
+                setting.trials, setting.warmup);
+    const long idleRounds = static_cast<long>(std::count_if(results.launcher.begin(), results.launcher.end(),
+                                                            [](const Trial& t) { return !std::isnan(t.idleCpuMs); }));
+    if (idleRounds > 0 && setting.idleEvery == 1)
+        std::printf("in every round each program idles %lu ms before its launch, for the\n          figures of memory "
+                    "and idle CPU time\n",
+                    setting.idleMs);
+    else if (idleRounds > 0)
+        std::printf("in one round of every %d (%ld in all) each program idles %lu ms before\n          its launch, for "
+                    "the figures of memory and idle CPU time\n",
+                    setting.idleEvery, idleRounds, setting.idleMs);
+    else
+        std::printf("no idle time, so no figures of memory or idle CPU time\n");
+    std::printf("quiet:    each start and each click waits until the processors were at most %.0f %% busy over %lu ms\n",
+                setting.quiet.mostBusy * 100, setting.quiet.windowMs);
     std::printf("figures:  each program's median [quartiles]; ratio = Launcher.exe / bare.exe, the Hodges-Lehmann\n"
                 "          estimate of the rounds' ratios [95 %% interval, exact Wilcoxon signed-rank]; a target is\n"
                 "          met when the whole interval is at or under it, not met when all of it is above it,\n"
@@ -173,6 +195,26 @@ void screenNote(const Results& results) {
                 "to paint (it took at most %.0f sent messages to learn it). The screen then showed the finished window at\n"
                 "the first look in %ld of %zu trials; the look that saw it began %s ms after the ready moment.\n",
                 mostQuestions, static_cast<long>(atOnce), all.size(), summary(lags, 1).c_str());
+}
+
+// How long the starts and clicks waited for the machine to be quiet, and how often in vain.
+void quietNote(const ReportSetting& setting, const Results& results) {
+    std::vector<double> waits;
+    long unquiet = 0, moments = 0;
+    for (const std::vector<Trial>* trials : {&results.launcher, &results.bare, &results.against})
+        for (const Trial& t : *trials) {
+            waits.push_back(t.quietWaitMs);
+            unquiet += t.unquiet;
+            moments += 2;
+        }
+    std::printf("Before a start the driver waited %s ms for a quiet machine; %ld of %ld starts and clicks found none\n"
+                "within %.1f s and went ahead%s.\n",
+                summary(waits, 0).c_str(), unquiet, moments, setting.quiet.patienceMs / 1000.0,
+                unquiet ? ": other work on the machine is in those figures" : "");
+    if (!results.failures.empty()) {
+        std::printf("Trials that failed and were run again, %zu:\n", results.failures.size());
+        for (const std::string& failure : results.failures) std::printf("  %s\n", failure.c_str());
+    }
 }
 
 void footer(const Results& results) {
@@ -214,13 +256,14 @@ void againstTable(const ReportSetting& setting, const Results& results, const Bi
 }  // namespace
 
 void report(const ReportSetting& setting, const Results& results, const Bitmap& artwork) {
-    header(setting);
+    header(setting, results);
     row("measure", "Launcher.exe", "bare.exe", "ratio [95 % interval]", "target");
     row("---", "---", "---", "---", "---");
     for (const Measure& m : kMeasures) compare(m, results);
     idleRow(setting, results);
     sizeRows(setting, artwork);
     screenNote(results);
+    quietNote(setting, results);
     footer(results);
     if (!results.against.empty()) againstTable(setting, results, artwork);
 }

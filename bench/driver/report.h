@@ -17,13 +17,16 @@ struct Results {
     std::vector<Trial> launcher;
     std::vector<Trial> bare;
     std::vector<Trial> against;  // empty unless another build of the launcher was measured
-    std::vector<double> emptyStarts;
+    std::vector<double> emptyStarts;  // NaN in the rounds that took none
+    std::vector<std::string> failures;  // of the trials that were run again
 };
 
 struct ReportSetting {
     int trials = 0;
     int warmup = 0;
     DWORD idleMs = 0;
+    int idleEvery = 0;          // one round in this many idles; 0: none
+    Quiet quiet;
     std::wstring programs;      // the folder of the programs measured
     std::wstring product;       // the folder of the shipped build, whose files are sized
     std::wstring againstExe;    // the other build's Launcher.exe, if any

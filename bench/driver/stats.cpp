@@ -96,6 +96,17 @@ std::size_t runsAt(std::size_t round, std::size_t place, std::size_t count) {
     return turn < count ? (turn + place) % count : (turn + count - place) % count;
 }
 
+bool idlesIn(std::size_t round, std::size_t every, std::size_t count) {
+    if (every <= 1) return every == 1;
+    const std::size_t orders = 2 * count;  // runsAt's cycle
+    const std::size_t block = round / every;
+    // The block's idle round is the one at the block's turn in that cycle; where a block is too
+    // short to hold that turn, any of its rounds.
+    std::size_t offset = (block % orders + orders - block * every % orders) % orders;
+    if (offset >= every) offset %= every;
+    return round % every == offset;
+}
+
 Verdict judge(const Estimate& estimate, double limit) {
     if (estimate.upper <= limit) return Verdict::Met;
     if (estimate.lower > limit) return Verdict::NotMet;

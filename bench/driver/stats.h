@@ -63,6 +63,12 @@ Estimate pairedRatioDifference(const std::vector<double>& a, const std::vector<d
 // program, equally often, so what the one before leaves behind evens out.
 std::size_t runsAt(std::size_t round, std::size_t place, std::size_t count);
 
+// Whether `round` is one of those in which the programs also idle: one in every `every` (none
+// for 0, all for 1). In such a round the later programs start after a long quiet spell, so the
+// idle rounds take runsAt's orders in turn, one block of `every` rounds after another, and
+// favour no program.
+bool idlesIn(std::size_t round, std::size_t every, std::size_t count);
+
 // A target "at or under `limit`" judged by the interval: met when all of it is, not met when
 // none of it is, and otherwise (or without an interval) the run cannot tell.
 enum class Verdict { Met, NotMet, CannotTell };

@@ -141,3 +141,24 @@ TEST(RunsAt, EveryProgramRunsAtEveryPlaceAndAfterEveryOtherEquallyOften) {
             }
     }
 }
+
+TEST(IdlesIn, OneRoundInEveryBlockAndEachOrderInTurn) {
+    for (std::size_t count : {2u, 3u})
+        for (std::size_t every : {6u, 7u, 10u}) {
+            const std::size_t blocks = 2 * count;
+            std::vector<int> first(count);
+            for (std::size_t block = 0; block < blocks; ++block) {
+                int idle = 0;
+                for (std::size_t round = block * every; round < (block + 1) * every; ++round)
+                    if (idlesIn(round, every, count)) {
+                        ++idle;
+                        ++first[runsAt(round, 0, count)];
+                    }
+                EXPECT_EQ(idle, 1) << count << " programs, every " << every << ": block " << block;
+            }
+            for (std::size_t which = 0; which < count; ++which)
+                EXPECT_EQ(first[which], 2) << count << " programs, every " << every << ": program " << which << " first";
+        }
+    EXPECT_FALSE(idlesIn(0, 0, 2) || idlesIn(5, 0, 2)) << "none for 0";
+    EXPECT_TRUE(idlesIn(0, 1, 2) && idlesIn(5, 1, 2)) << "all for 1";
+}

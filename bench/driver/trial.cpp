@@ -47,6 +47,26 @@ double cpuTimeMs(DWORD pid) {
     fail("process " + std::to_string(pid) + " is not in the list of processes");
 }
 
+// All processors' time so far, and how much of it they were idle, in milliseconds.
+struct ProcessorTimes {
+    double idle;
+    double total;
+};
+
+ProcessorTimes processorTimes() {
+    FILETIME idle, kernel, user;  // kernel time includes the idle time
+    if (!GetSystemTimes(&idle, &kernel, &user)) fail("cannot read the processors' times");
+    const auto ms = [](const FILETIME& t) {
+        return static_cast<double>((static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 10000.0;
+    };
+    return {ms(idle), ms(kernel) + ms(user)};
+}
+
+double busyBetween(const ProcessorTimes& from, const ProcessorTimes& to) {
+    const double total = to.total - from.total;
+    return total > 0 ? 1 - (to.idle - from.idle) / total : 0;
+}
+
 // A started process; ended at destruction if it still runs, so a failed trial leaves nothing.
 class Process {
 public:
@@ -164,6 +184,7 @@ void checkScreen(const Subject& subject, const StartUp& startUp, Trial& trial) {
 }
 
 void measureIdle(const Process& process, const TrialOptions& options, Trial& trial) {
+    if (options.idleMs == 0) return;
     Sleep(options.settleMs);
     const double idleFrom = process.cpuMs();
     Sleep(options.idleMs);
@@ -175,13 +196,16 @@ void measureIdle(const Process& process, const TrialOptions& options, Trial& tri
     }
 }
 
-void launch(const Subject& subject, const GameFolder& game, const Process& process, HWND window, Trial& trial) {
+void launch(const Subject& subject, const GameFolder& game, const Process& process, HWND window,
+            const TrialOptions& options, Trial& trial) {
     // From here on the system reports every process the program starts, its end, and the game's record.
     LaunchWatch watch(process.handle(), process.pid(), game.path(), game.record());
     POINT at = subject.click;
     ClientToScreen(window, &at);
     SetCursorPos(at.x, at.y);
-    Sleep(100);  // the move is delivered and handled before the clock starts
+    // The move is delivered and handled before the clock starts: the wait is at least one window.
+    double waited = 0;
+    if (!awaitQuiet(options.quiet, waited)) ++trial.unquiet;
     const double clicked = now();
     click();
     LaunchMoments moments;
@@ -226,20 +250,37 @@ GameFolder::~GameFolder() {
 
 std::wstring GameFolder::operator/(const std::wstring& name) const { return path_ + L"\\" + name; }
 
+bool awaitQuiet(const Quiet& quiet, double& waitedMs) {
+    const double from = now();
+    ProcessorTimes last = processorTimes();
+    for (;;) {
+        Sleep(quiet.windowMs);
+        const ProcessorTimes next = processorTimes();
+        const bool quietNow = busyBetween(last, next) <= quiet.mostBusy;
+        last = next;
+        waitedMs = now() - from;
+        if (quietNow) return true;
+        if (waitedMs >= quiet.patienceMs) return false;
+    }
+}
+
 Trial runTrial(const Subject& subject, const GameFolder& game, const TrialOptions& options) {
     Trial trial;
     endGame(game.record());
     parkCursor();
+    if (!awaitQuiet(options.quiet, trial.quietWaitMs)) ++trial.unquiet;
+    const ProcessorTimes before = processorTimes();
     const double started = now();
     // Suspended until the driver watches for its window.
     const Process process(subject.exe, L"", game.path(), CREATE_SUSPENDED);
     const StartUp startUp = awaitStartUp(subject, process, started, trial);
+    trial.machineBusy = busyBetween(before, processorTimes());
     checkScreen(subject, startUp, trial);
     // Read after the look at the screen, which comes first to be near the ready moment: the
     // program uses no CPU time while it waits for input.
     trial.startupCpuMs = process.cpuMs();
     measureIdle(process, options, trial);
-    launch(subject, game, process, startUp.window, trial);
+    launch(subject, game, process, startUp.window, options, trial);
     endGame(game.record());
     return trial;
 }

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -52,19 +53,36 @@ struct Trial {
     double screenLooks = 0;    // looks at the screen, after ready, until it showed the window finished
     double screenLagMs = 0;    // from ready until the look that saw it began
     double startupCpuMs = 0;   // CPU time the process had used when ready
-    double idleCpuMs = 0;      // CPU time used while idle
-    double peakWorkingSetKiB = 0;
-    double peakPagefileKiB = 0;
+    double idleCpuMs = NAN;    // CPU time used while idle; NaN in a trial without idle time
+    double peakWorkingSetKiB = NAN;  // after the idle time, so NaN without it too
+    double peakPagefileKiB = NAN;
     double gameStartedMs = 0;  // click to the stand-in game's process existing
     double gameRecordMs = 0;   // click to the game's record of its start: its own code runs
     double endedMs = 0;        // click to the process's end
     double launchMs = 0;       // click to the game started and the process ended
+    double quietWaitMs = 0;    // waited for a quiet machine before the start
+    int unquiet = 0;           // waits (before the start, before the click) that ran out of patience
+    double machineBusy = 0;    // fraction of all processors' time in use from the start to ready
+};
+
+// A moment with nothing else running: the processors, all of them together, used for at most
+// `mostBusy` of their time over the last `windowMs`. A burst of other work on the machine then
+// delays the start or the click instead of landing in the figure.
+struct Quiet {
+    DWORD windowMs = 100;
+    double mostBusy = 0.1;
+    DWORD patienceMs = 500;  // then it goes ahead, and the report says how often
 };
 
 struct TrialOptions {
-    DWORD idleMs = 5000;
+    DWORD idleMs = 0;      // 0: straight on to the launch, with no idle or memory figures
     DWORD settleMs = 300;  // after the screen check, before the idle time starts
+    Quiet quiet;
 };
+
+// Waits for a quiet moment; returns false when `quiet.patienceMs` ran out first. `waitedMs` is
+// how long it took.
+bool awaitQuiet(const Quiet& quiet, double& waitedMs);
 
 // Runs one trial; throws std::runtime_error when the program does not behave.
 Trial runTrial(const Subject& subject, const GameFolder& game, const TrialOptions& options);

@@ -1,5 +1,6 @@
 // What each button does: the game program it starts and how, and how the launcher ends.
 #include "fixture.h"
+#include "window_probe/window_probe.h"
 
 using namespace harness;
 
@@ -228,30 +229,14 @@ HWND iconOf(HWND report) {
 int pixelsUnlike(HWND shown, HICON icon) {
     const Capture screen(shown);
     if (screen.width() == 0 || screen.height() == 0) return -1;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = screen.width();
-    info.bmiHeader.biHeight = -screen.height();
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HDC memory = CreateCompatibleDC(nullptr);
-    HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    const RECT all = {0, 0, screen.width(), screen.height()};
-    SetDCBrushColor(memory, screen.at(0, 0));
-    FillRect(memory, &all, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
-    DrawIconEx(memory, 0, 0, icon, screen.width(), screen.height(), 0, nullptr, DI_NORMAL);
-    GdiFlush();
+    std::vector<DWORD> drawn(static_cast<std::size_t>(screen.width()) * static_cast<std::size_t>(screen.height()));
+    window_probe::drawOver(icon, screen.width(), screen.height(), screen.at(0, 0), drawn.data());
     int unlike = 0;
     for (int y = 0; y < screen.height(); ++y)
         for (int x = 0; x < screen.width(); ++x) {
-            const DWORD drawn = static_cast<const DWORD*>(bits)[y * screen.width() + x];
-            if (RGB((drawn >> 16) & 0xFF, (drawn >> 8) & 0xFF, drawn & 0xFF) != screen.at(x, y)) ++unlike;
+            const DWORD rgb = drawn[static_cast<std::size_t>(y) * static_cast<std::size_t>(screen.width()) + x];
+            if (RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF) != screen.at(x, y)) ++unlike;
         }
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
     return unlike;
 }
 

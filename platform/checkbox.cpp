@@ -6,6 +6,7 @@
 #include "colors.h"
 #include "engine.h"
 #include "form.h"
+#include "runtime_error.h"
 
 namespace platform {
 namespace {

@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "runtime.h"
+#include "project.h"
 
 namespace platform {
 

@@ -4,6 +4,7 @@
 
 #include "colors.h"
 #include "engine.h"
+#include "runtime_error.h"
 
 namespace platform {
 namespace {

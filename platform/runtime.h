@@ -6,37 +6,14 @@
 #include <windows.h>
 
 #include "layout.h"
+#include "project.h"
 #include "runtime_error.h"
+#include "shell.h"
 
 namespace platform {
 
-enum class Threading { SingleThreaded };
-
-struct ProjectRecord {
-    const wchar_t* exeName;
-    const wchar_t* title;  // also the caption of error reports
-    const wchar_t* projectName;
-    const wchar_t* helpFile;  // empty: none
-    const FormDef* startupForm;
-    LCID locale;
-    Threading threading;
-};
-
 // Loads and shows the start-up form, runs the message loop and ends the process. Never returns.
 [[noreturn]] void ThunRTMain(const ProjectRecord& project);
-
-// Window states of a started program, as the caller passes them.
-enum WindowStyle : int {
-    vbHide = 0,
-    vbNormalFocus = 1,
-    vbMinimizedFocus = 2,
-    vbMaximizedFocus = 3,
-    vbNormalNoFocus = 4,
-    vbMinimizedNoFocus = 6,
-};
-
-// Starts a program as a separate process and returns its task number at once, without waiting.
-double rtcShell(const wchar_t* pathName, int windowStyle);
 
 // The object behind the statements that act on the application as a whole.
 class Global {

@@ -1,7 +1,12 @@
 // rtcShell: starts a program as its own process and keeps nothing of it.
-#include <cwchar>
+#include "shell.h"
 
-#include "runtime.h"
+#include <windows.h>
+
+#include <cwchar>
+#include <initializer_list>
+
+#include "runtime_error.h"
 
 namespace platform {
 namespace {

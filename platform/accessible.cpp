@@ -1,18 +1,12 @@
-// The objects behind accessible.h. A form's object has its controls as children in reading
-// order: the buttons as objects of their own (the ones their windows answer with), the labels
-// and pictures, which are no windows, as simple child ids. Every method answers with an HRESULT:
-// nothing may be thrown into the system's frames of a COM call.
+// The objects behind accessible.h. An element's object has its children as its element gives
+// them: those with windows of their own as their own objects (the ones their windows answer
+// with), the others as simple child ids. Every method answers with an HRESULT: nothing may be
+// thrown into the system's frames of a COM call.
 #include "accessible.h"
 
 #include <ole2.h>
 #include <oleacc.h>
 #include <rpc.h>
-
-#include <climits>
-
-#include "checkbox.h"
-#include "engine.h"
-#include "form.h"
 
 namespace platform {
 namespace {
@@ -72,101 +66,6 @@ const SystemFunctions& systemFunctions() {
     return theSystem;
 }
 
-// What a client reads of one element: the form, a button, a label or a picture.
-struct Element {
-    LONG role = 0;
-    const wchar_t* name = nullptr;  // nullptr or empty: none
-    bool nameHasMarker = false;     // a caption, whose '&' marks an access key
-    LONG state = 0;
-    const wchar_t* defaultAction = nullptr;  // nullptr: none
-    RECT screen = {};                        // where it shows, in screen pixels
-    HWND window = nullptr;                   // the element's own window, if it has one
-};
-
-LONG windowState(HWND window) {
-    LONG state = STATE_SYSTEM_FOCUSABLE;
-    if (GetFocus() == window) state |= STATE_SYSTEM_FOCUSED;
-    if (!IsWindowEnabled(window)) state |= STATE_SYSTEM_UNAVAILABLE;
-    if (!IsWindowVisible(window)) state |= STATE_SYSTEM_INVISIBLE;
-    return state;
-}
-
-RECT clientOnScreen(HWND window) {
-    RECT client = {};
-    GetClientRect(window, &client);
-    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
-    return client;
-}
-
-Element describeForm(const Form& form) {
-    Element element;
-    element.role = ROLE_SYSTEM_CLIENT;
-    element.name = form.def().caption;
-    element.state = windowState(form.hwnd());
-    element.screen = clientOnScreen(form.hwnd());
-    element.window = form.hwnd();
-    return element;
-}
-
-Element describeButton(const CheckBox& box) {
-    Element element;
-    element.role = ROLE_SYSTEM_PUSHBUTTON;
-    element.name = box.def().caption;
-    element.nameHasMarker = true;
-    // Checked is the pressed-in look.
-    element.state = windowState(box.hwnd()) | (box.checked() ? STATE_SYSTEM_PRESSED : 0);
-    element.defaultAction = L"Press";
-    GetWindowRect(box.hwnd(), &element.screen);
-    element.window = box.hwnd();
-    return element;
-}
-
-// A label or a picture: drawn by the form, so only the part inside its client area shows.
-Element describeDrawn(const Form& form, const ControlDef& control) {
-    Element element;
-    element.role = control.kind == ControlKind::Label ? ROLE_SYSTEM_STATICTEXT : ROLE_SYSTEM_GRAPHIC;
-    // A picture carries no text, and none is made up for it.
-    element.name = control.kind == ControlKind::Label ? control.caption : nullptr;
-    element.state = STATE_SYSTEM_READONLY | (IsWindowVisible(form.hwnd()) ? 0 : STATE_SYSTEM_INVISIBLE);
-    RECT box = form.controlBox(control);
-    RECT client = {};
-    GetClientRect(form.hwnd(), &client);
-    if (IntersectRect(&box, &box, &client)) MapWindowPoints(form.hwnd(), nullptr, reinterpret_cast<POINT*>(&box), 2);
-    element.screen = box;
-    return element;
-}
-
-Element describeControl(const Form& form, const ControlDef& control) {
-    if (control.kind != ControlKind::GraphicalCheckBox) return describeDrawn(form, control);
-    const CheckBox* box = form.checkBoxOf(control);
-    return box && box->hwnd() ? describeButton(*box) : Element{};
-}
-
-// Reading order: the controls by tab index, then those that take no focus, each in stored order.
-bool readsBefore(const FormDef& def, std::size_t a, std::size_t b) {
-    const int first = def.controls[a].tabIndex < 0 ? INT_MAX : def.controls[a].tabIndex;
-    const int second = def.controls[b].tabIndex < 0 ? INT_MAX : def.controls[b].tabIndex;
-    return first != second ? first < second : a < b;
-}
-
-LONG childCount(const Form& form) { return static_cast<LONG>(form.def().controls.size()); }
-
-// A control's child id: its place in reading order, from 1.
-LONG childIdOf(const Form& form, const ControlDef& control) {
-    const FormDef& def = form.def();
-    const std::size_t index = static_cast<std::size_t>(&control - def.controls.data());
-    LONG id = 1;
-    for (std::size_t other = 0; other < def.controls.size(); ++other)
-        if (readsBefore(def, other, index)) ++id;
-    return id;
-}
-
-const ControlDef* childAt(const Form& form, LONG id) {
-    for (const ControlDef& control : form.def().controls)
-        if (childIdOf(form, control) == id) return &control;
-    return nullptr;
-}
-
 bool isChildId(const VARIANT& child) { return child.vt == VT_I4; }
 
 void setEmpty(VARIANT* out) { out->vt = VT_EMPTY; }
@@ -202,21 +101,132 @@ BSTR captionText(const wchar_t* caption) {
     return text;
 }
 
+// A child's id: its place in its parent's reading order, from 1.
+LONG childIdOf(const AccessibleElement& parent, const AccessibleElement& child) {
+    for (LONG id = 1; id <= parent.childCount(); ++id)
+        if (parent.child(id) == &child) return id;
+    return 0;
+}
+
+// The element that a child id names to the object of `self` (nullptr once the object is cut off
+// from it): `self` or one of its children.
+HRESULT find(AccessibleElement* self, const VARIANT& child, AccessibleElement*& element) {
+    if (!self || !self->window()) return CO_E_OBJNOTCONNECTED;
+    if (!isChildId(child)) return E_INVALIDARG;
+    element = child.lVal == CHILDID_SELF ? self : self->child(child.lVal);
+    return element ? S_OK : E_INVALIDARG;
+}
+
+// One of an element's numbers, its role or its state.
+HRESULT numberOf(AccessibleElement* self, const VARIANT& child, LONG (AccessibleElement::*field)() const,
+                 VARIANT* out) {
+    if (!out) return E_POINTER;
+    setEmpty(out);
+    AccessibleElement* element = nullptr;
+    if (const HRESULT found = find(self, child, element); FAILED(found)) return found;
+    setI4(out, (element->*field)());
+    return S_OK;
+}
+
+// One of an element's texts, its name or its default action; S_FALSE where it has none.
+HRESULT textOf(AccessibleElement* self, const VARIANT& child, const wchar_t* (AccessibleElement::*field)() const,
+               BSTR* out) {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    AccessibleElement* element = nullptr;
+    if (const HRESULT found = find(self, child, element); FAILED(found)) return found;
+    const wchar_t* text = (element->*field)();
+    if (!text || !*text) return S_FALSE;
+    const bool caption = field == &AccessibleElement::name && element->nameIsCaption();
+    *out = caption ? captionText(text) : plainText(text);
+    return *out ? S_OK : E_OUTOFMEMORY;
+}
+
+// No element has a value, a description, help or an access key.
+HRESULT noText(AccessibleElement* self, const VARIANT& child, BSTR* out) {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    AccessibleElement* element = nullptr;
+    const HRESULT found = find(self, child, element);
+    return FAILED(found) ? found : S_FALSE;
+}
+
+// The child of `self` whose window has the focus.
+AccessibleElement* focusedChild(const AccessibleElement& self, HWND focused) {
+    for (LONG id = 1; id <= self.childCount(); ++id) {
+        AccessibleElement* part = self.child(id);
+        if (part && part->window() == focused) return part;
+    }
+    return nullptr;
+}
+
+// Where a move by `direction` from `start` leads: `reached`, a child of `list`, or nowhere
+// (S_FALSE). From the object of an element that is a child itself, the move is among its
+// parent's children; that object can name no simple element of its parent, so from there only
+// siblings with objects of their own are reached, as the system does for sibling windows.
+HRESULT navigate(AccessibleElement& self, LONG direction, LONG start, AccessibleElement*& list,
+                 AccessibleElement*& reached) {
+    list = self.parent();
+    LONG from = start;  // 0: the parent itself
+    if (list) {
+        if (start != CHILDID_SELF) return E_INVALIDARG;
+        from = childIdOf(*list, self);
+    } else {
+        list = &self;
+        if (from < 0 || from > list->childCount()) return E_INVALIDARG;
+    }
+    const LONG count = list->childCount();
+    const bool fromParent = list == &self && from == 0;
+    reached = nullptr;
+    switch (direction) {
+        case NAVDIR_FIRSTCHILD:
+            if (fromParent && count > 0) reached = list->child(1);
+            return reached ? S_OK : S_FALSE;
+        case NAVDIR_LASTCHILD:
+            if (fromParent && count > 0) reached = list->child(count);
+            return reached ? S_OK : S_FALSE;
+        case NAVDIR_NEXT:
+        case NAVDIR_PREVIOUS: {
+            if (fromParent) return S_FALSE;  // the window's siblings are the system's to tell
+            const LONG step = direction == NAVDIR_NEXT ? 1 : -1;
+            for (LONG id = from + step; id >= 1 && id <= count && !reached; id += step) {
+                AccessibleElement* part = list->child(id);
+                if (list == &self || part->slot()) reached = part;
+            }
+            return reached ? S_OK : S_FALSE;
+        }
+    }
+    return DISP_E_MEMBERNOTFOUND;  // no moves by direction on the screen
+}
+
+// An element's own object, or a child as navigation, hit tests and the focus give it: its own
+// object, or for a simple element its child id in `parent`.
+HRESULT dispatchOf(AccessibleElement& element, IDispatch** out);
+HRESULT childVariant(const AccessibleElement& parent, AccessibleElement& part, VARIANT* out);
+
 }  // namespace
 
-// One object speaks for a form or a check box. Through IOleWindow it names that element's own
+LONG windowState(HWND window) {
+    LONG state = STATE_SYSTEM_FOCUSABLE;
+    if (GetFocus() == window) state |= STATE_SYSTEM_FOCUSED;
+    if (!IsWindowEnabled(window)) state |= STATE_SYSTEM_UNAVAILABLE;
+    if (!IsWindowVisible(window)) state |= STATE_SYSTEM_INVISIBLE;
+    return state;
+}
+
+// One object speaks for an element with a window of its own. Through IOleWindow it names that
 // window, so a screen reader can match it with the window's focus and state events; without it
-// the system would walk up to the form and take a button for the form.
+// the system would walk up to the parent's window and take a button for the form.
 class AccessibleObject final : public IAccessible, public IOleWindow {
 public:
-    // The object of a form or a check box, made on first use and kept in its slot.
-    static AccessibleObject* of(Form& form) { return of(form.accessible(), &form, nullptr); }
-    static AccessibleObject* of(CheckBox& box) { return of(box.accessible(), nullptr, &box); }
-
-    void detach() {
-        form_ = nullptr;
-        box_ = nullptr;
+    // The element's object, made on first use and kept in its slot.
+    static AccessibleObject* of(AccessibleElement& element) {
+        AccessibleSlot& slot = *element.slot();
+        if (!slot.object_) slot.object_ = new AccessibleObject(element);
+        return slot.object_;
     }
+
+    void detach() { element_ = nullptr; }
 
     // IUnknown
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
@@ -259,9 +269,9 @@ public:
         if (!parent) return E_POINTER;
         *parent = nullptr;
         if (!window()) return CO_E_OBJNOTCONNECTED;
-        if (box_) return dispatchOf(of(box_->form()), parent);
-        // The form's client area lies in its window, whose object the system makes.
-        return systemFunctions().createStdAccessibleObject(form_->hwnd(), OBJID_WINDOW, __uuidof(IDispatch),
+        if (AccessibleElement* up = element_->parent()) return dispatchOf(*up, parent);
+        // A client area lies in its window, whose object the system makes.
+        return systemFunctions().createStdAccessibleObject(window(), OBJID_WINDOW, __uuidof(IDispatch),
                                                            reinterpret_cast<void**>(parent));
     }
 
@@ -269,7 +279,7 @@ public:
         if (!count) return E_POINTER;
         *count = 0;
         if (!window()) return CO_E_OBJNOTCONNECTED;
-        if (form_) *count = childCount(*form_);
+        *count = element_->childCount();
         return S_OK;
     }
 
@@ -277,29 +287,23 @@ public:
         if (!out) return E_POINTER;
         *out = nullptr;
         if (!window()) return CO_E_OBJNOTCONNECTED;
-        const ControlDef* control = form_ && isChildId(child) ? childAt(*form_, child.lVal) : nullptr;
-        if (!control) return E_INVALIDARG;
-        if (control->kind != ControlKind::GraphicalCheckBox) return S_FALSE;  // a simple element
-        CheckBox* box = form_->checkBoxOf(*control);
-        return box ? dispatchOf(of(*box), out) : E_FAIL;
+        AccessibleElement* part = isChildId(child) ? element_->child(child.lVal) : nullptr;
+        if (!part) return E_INVALIDARG;
+        if (!part->slot()) return S_FALSE;  // a simple element
+        return dispatchOf(*part, out);
     }
 
     HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* name) override {
-        if (!name) return E_POINTER;
-        *name = nullptr;
-        Element element;
-        if (const HRESULT found = find(child, element); FAILED(found)) return found;
-        if (!element.name || !*element.name) return S_FALSE;
-        *name = element.nameHasMarker ? captionText(element.name) : plainText(element.name);
-        return *name ? S_OK : E_OUTOFMEMORY;
+        return textOf(element_, child, &AccessibleElement::name, name);
     }
 
-    // No element has a value, a description, help or an access key.
-    HRESULT STDMETHODCALLTYPE get_accValue(VARIANT child, BSTR* value) override { return noText(child, value); }
-    HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT child, BSTR* text) override { return noText(child, text); }
-    HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT child, BSTR* help) override { return noText(child, help); }
+    HRESULT STDMETHODCALLTYPE get_accValue(VARIANT child, BSTR* value) override { return noText(element_, child, value); }
+    HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT child, BSTR* text) override {
+        return noText(element_, child, text);
+    }
+    HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT child, BSTR* help) override { return noText(element_, child, help); }
     HRESULT STDMETHODCALLTYPE get_accKeyboardShortcut(VARIANT child, BSTR* keys) override {
-        return noText(child, keys);
+        return noText(element_, child, keys);
     }
     HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR* file, VARIANT, LONG* topic) override {
         if (file) *file = nullptr;
@@ -308,10 +312,10 @@ public:
     }
 
     HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) override {
-        return numberOf(child, &Element::role, role);
+        return numberOf(element_, child, &AccessibleElement::role, role);
     }
     HRESULT STDMETHODCALLTYPE get_accState(VARIANT child, VARIANT* state) override {
-        return numberOf(child, &Element::state, state);
+        return numberOf(element_, child, &AccessibleElement::state, state);
     }
 
     HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT* focus) override {
@@ -319,17 +323,13 @@ public:
         setEmpty(focus);
         if (!window()) return CO_E_OBJNOTCONNECTED;
         const HWND focused = GetFocus();
-        if (focused && focused == window()) {
+        if (!focused) return S_FALSE;
+        if (focused == window()) {
             setI4(focus, CHILDID_SELF);
             return S_OK;
         }
-        if (form_) {
-            for (const ControlDef& control : form_->def().controls) {
-                CheckBox* box = control.kind == ControlKind::GraphicalCheckBox ? form_->checkBoxOf(control) : nullptr;
-                if (box && focused && box->hwnd() == focused) return childVariant(*form_, control, focus);
-            }
-        }
-        return S_FALSE;
+        AccessibleElement* part = focusedChild(*element_, focused);
+        return part ? childVariant(*element_, *part, focus) : S_FALSE;
     }
 
     HRESULT STDMETHODCALLTYPE get_accSelection(VARIANT* selection) override {
@@ -338,13 +338,7 @@ public:
     }
 
     HRESULT STDMETHODCALLTYPE get_accDefaultAction(VARIANT child, BSTR* action) override {
-        if (!action) return E_POINTER;
-        *action = nullptr;
-        Element element;
-        if (const HRESULT found = find(child, element); FAILED(found)) return found;
-        if (!element.defaultAction) return S_FALSE;
-        *action = plainText(element.defaultAction);
-        return *action ? S_OK : E_OUTOFMEMORY;
+        return textOf(element_, child, &AccessibleElement::defaultAction, action);
     }
 
     HRESULT STDMETHODCALLTYPE accSelect(LONG, VARIANT) override { return DISP_E_MEMBERNOTFOUND; }
@@ -352,12 +346,13 @@ public:
     HRESULT STDMETHODCALLTYPE accLocation(LONG* left, LONG* top, LONG* width, LONG* height, VARIANT child) override {
         if (!left || !top || !width || !height) return E_POINTER;
         *left = *top = *width = *height = 0;
-        Element element;
-        if (const HRESULT found = find(child, element); FAILED(found)) return found;
-        *left = element.screen.left;
-        *top = element.screen.top;
-        *width = element.screen.right - element.screen.left;
-        *height = element.screen.bottom - element.screen.top;
+        AccessibleElement* element = nullptr;
+        if (const HRESULT found = find(element_, child, element); FAILED(found)) return found;
+        const RECT screen = element->location();
+        *left = screen.left;
+        *top = screen.top;
+        *width = screen.right - screen.left;
+        *height = screen.bottom - screen.top;
         return S_OK;
     }
 
@@ -366,37 +361,10 @@ public:
         setEmpty(end);
         if (!window()) return CO_E_OBJNOTCONNECTED;
         if (!isChildId(start)) return E_INVALIDARG;
-        Form& form = box_ ? box_->form() : *form_;
-        const LONG count = childCount(form);
-        // Where in the form's reading order the move starts: 0 is the form itself. A button's
-        // own object can name no simple element of the form, so from there only its sibling
-        // buttons are reached, as the system does for sibling windows.
-        LONG from = start.lVal;
-        if (box_) {
-            if (start.lVal != CHILDID_SELF) return E_INVALIDARG;
-            from = childIdOf(form, box_->def());
-        } else if (from < 0 || from > count) {
-            return E_INVALIDARG;
-        }
-        const bool isForm = form_ && from == 0;
-        switch (direction) {
-            case NAVDIR_FIRSTCHILD:
-                return isForm && count > 0 ? childVariant(form, *childAt(form, 1), end) : S_FALSE;
-            case NAVDIR_LASTCHILD:
-                return isForm && count > 0 ? childVariant(form, *childAt(form, count), end) : S_FALSE;
-            case NAVDIR_NEXT:
-            case NAVDIR_PREVIOUS: {
-                if (isForm) return S_FALSE;  // the window's siblings are the system's to tell
-                const LONG step = direction == NAVDIR_NEXT ? 1 : -1;
-                for (LONG id = from + step; id >= 1 && id <= count; id += step) {
-                    const ControlDef& control = *childAt(form, id);
-                    if (form_ || control.kind == ControlKind::GraphicalCheckBox)
-                        return childVariant(form, control, end);
-                }
-                return S_FALSE;
-            }
-        }
-        return DISP_E_MEMBERNOTFOUND;  // no moves by direction on the screen
+        AccessibleElement* list = nullptr;
+        AccessibleElement* reached = nullptr;
+        const HRESULT moved = navigate(*element_, direction, start.lVal, list, reached);
+        return moved == S_OK ? childVariant(*list, *reached, end) : moved;
     }
 
     HRESULT STDMETHODCALLTYPE accHitTest(LONG x, LONG y, VARIANT* hit) override {
@@ -404,29 +372,18 @@ public:
         setEmpty(hit);
         if (!window()) return CO_E_OBJNOTCONNECTED;
         const POINT at = {x, y};
-        const Element self = form_ ? describeForm(*form_) : describeButton(*box_);
-        if (!PtInRect(&self.screen, at)) return S_FALSE;
-        if (form_) {
-            // Stored order is stacking order, topmost first.
-            for (const ControlDef& control : form_->def().controls) {
-                const Element part = describeControl(*form_, control);
-                if (part.role && !(part.state & STATE_SYSTEM_INVISIBLE) && PtInRect(&part.screen, at))
-                    return childVariant(*form_, control, hit);
-            }
-        }
+        const RECT self = element_->location();
+        if (!PtInRect(&self, at)) return S_FALSE;
+        if (AccessibleElement* part = element_->childAt(at)) return childVariant(*element_, *part, hit);
         setI4(hit, CHILDID_SELF);
         return S_OK;
     }
 
     HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT child) override {
-        Element element;
-        if (const HRESULT found = find(child, element); FAILED(found)) return found;
-        if (!element.defaultAction) return DISP_E_MEMBERNOTFOUND;
-        // While a handler runs or a report is up the buttons take no input, and neither does
-        // this. Otherwise the press goes through the message loop: a handler that shows a report
-        // would keep a client waiting in its call until the report was dismissed.
-        if (Engine::instance().busy()) return E_FAIL;
-        return PostMessageW(element.window, kAccessiblePress, 0, 0) ? S_OK : HRESULT_FROM_WIN32(GetLastError());
+        AccessibleElement* element = nullptr;
+        if (const HRESULT found = find(element_, child, element); FAILED(found)) return found;
+        if (!element->defaultAction()) return DISP_E_MEMBERNOTFOUND;
+        return element->press();
     }
 
     HRESULT STDMETHODCALLTYPE put_accName(VARIANT, BSTR) override { return E_NOTIMPL; }
@@ -441,74 +398,39 @@ public:
     HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
 
 private:
-    AccessibleObject(Form* form, CheckBox* box) : form_(form), box_(box) {}
+    explicit AccessibleObject(AccessibleElement& element) : element_(&element) {}
     ~AccessibleObject() = default;
 
-    static AccessibleObject* of(AccessibleSlot& slot, Form* form, CheckBox* box) {
-        if (!slot.object_) slot.object_ = new AccessibleObject(form, box);
-        return slot.object_;
-    }
-
-    static HRESULT dispatchOf(AccessibleObject* object, IDispatch** out) {
-        object->AddRef();
-        *out = object;
-        return S_OK;
-    }
-
-    // A child as navigation, hit tests and the focus give it: a button's own object, or the
-    // child id of a simple element.
-    static HRESULT childVariant(Form& form, const ControlDef& control, VARIANT* out) {
-        if (control.kind == ControlKind::GraphicalCheckBox) {
-            CheckBox* box = form.checkBoxOf(control);
-            IDispatch* object = nullptr;
-            if (const HRESULT made = box ? dispatchOf(of(*box), &object) : E_FAIL; FAILED(made)) return made;
-            out->vt = VT_DISPATCH;
-            out->pdispVal = object;
-            return S_OK;
-        }
-        setI4(out, childIdOf(form, control));
-        return S_OK;
-    }
-
     // The window the object speaks for; none once it has gone.
-    HWND window() const { return form_ ? form_->hwnd() : box_ ? box_->hwnd() : nullptr; }
+    HWND window() const { return element_ ? element_->window() : nullptr; }
 
-    // The element a child id names: the object itself or, for a form, one of its children.
-    HRESULT find(const VARIANT& child, Element& element) const {
-        if (!window()) return CO_E_OBJNOTCONNECTED;
-        if (!isChildId(child)) return E_INVALIDARG;
-        if (child.lVal == CHILDID_SELF) {
-            element = form_ ? describeForm(*form_) : describeButton(*box_);
-            return S_OK;
-        }
-        const ControlDef* control = form_ ? childAt(*form_, child.lVal) : nullptr;
-        if (!control) return E_INVALIDARG;
-        element = describeControl(*form_, *control);
-        return element.role ? S_OK : E_FAIL;
-    }
-
-    // One of an element's numbers, its role or its state.
-    HRESULT numberOf(const VARIANT& child, LONG Element::*field, VARIANT* out) const {
-        if (!out) return E_POINTER;
-        setEmpty(out);
-        Element element;
-        if (const HRESULT found = find(child, element); FAILED(found)) return found;
-        setI4(out, element.*field);
-        return S_OK;
-    }
-
-    HRESULT noText(const VARIANT& child, BSTR* out) const {
-        if (!out) return E_POINTER;
-        *out = nullptr;
-        Element element;
-        const HRESULT found = find(child, element);
-        return FAILED(found) ? found : S_FALSE;
-    }
-
-    Form* form_;
-    CheckBox* box_;
+    AccessibleElement* element_;
     LONG refs_ = 1;  // the slot's
 };
+
+namespace {
+
+HRESULT dispatchOf(AccessibleElement& element, IDispatch** out) {
+    if (!element.slot()) return E_FAIL;
+    AccessibleObject* object = AccessibleObject::of(element);
+    object->AddRef();
+    *out = object;
+    return S_OK;
+}
+
+HRESULT childVariant(const AccessibleElement& parent, AccessibleElement& part, VARIANT* out) {
+    if (part.slot()) {
+        IDispatch* object = nullptr;
+        if (const HRESULT made = dispatchOf(part, &object); FAILED(made)) return made;
+        out->vt = VT_DISPATCH;
+        out->pdispVal = object;
+        return S_OK;
+    }
+    setI4(out, childIdOf(parent, part));
+    return S_OK;
+}
+
+}  // namespace
 
 void AccessibleSlot::disconnect() {
     if (!object_) return;
@@ -517,23 +439,14 @@ void AccessibleSlot::disconnect() {
     object_ = nullptr;
 }
 
-namespace {
-
-template <class Owner>
-LRESULT answer(Owner& owner, WPARAM wParam, LPARAM lParam) {
+LRESULT answerGetObject(AccessibleElement& element, WPARAM wParam, LPARAM lParam) {
     const LONG id = static_cast<LONG>(static_cast<DWORD>(lParam));
-    if (id != OBJID_CLIENT || !systemFunctions().loaded())
-        return DefWindowProcW(owner.hwnd(), WM_GETOBJECT, wParam, lParam);
+    if (id != OBJID_CLIENT || !element.slot() || !systemFunctions().loaded())
+        return DefWindowProcW(element.window(), WM_GETOBJECT, wParam, lParam);
     // The run time's allocations never come back empty: running out of memory is reported.
-    AccessibleObject* object = AccessibleObject::of(owner);
+    AccessibleObject* object = AccessibleObject::of(element);
     return systemFunctions().lresultFromObject(__uuidof(IAccessible), wParam, static_cast<IAccessible*>(object));
 }
-
-}  // namespace
-
-LRESULT answerGetObject(Form& form, WPARAM wParam, LPARAM lParam) { return answer(form, wParam, lParam); }
-
-LRESULT answerGetObject(CheckBox& box, WPARAM wParam, LPARAM lParam) { return answer(box, wParam, lParam); }
 
 namespace {
 

@@ -1,8 +1,9 @@
 #include "checkbox.h"
 
+#include <ole2.h>
+#include <oleacc.h>
 #include <windowsx.h>
 
-#include "accessible.h"
 #include "colors.h"
 #include "engine.h"
 #include "form.h"
@@ -12,6 +13,42 @@ namespace platform {
 namespace {
 
 constexpr wchar_t kClassName[] = L"PlatformCheckBox";
+
+// A screen reader's press, carried to the button's window through the message loop.
+// (WM_USER and WM_USER + 1 have meanings in dialog keyboard handling.)
+constexpr UINT kAccessiblePress = WM_APP;
+
+// The classic push button: a face in the back colour with raised edges, sunk while pressed in,
+// the caption centred in the text colour, and a focus rectangle around it while focused.
+void drawButton(HDC dc, RECT box, const ControlDef& def, bool pressedIn, bool focused) {
+    SetDCBrushColor(dc, resolveColor(def.backColor));
+    FillRect(dc, &box, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
+    RECT edge = box;
+    DrawEdge(dc, &edge, pressedIn ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT | BF_ADJUST);  // edge: the face inside
+
+    const wchar_t* caption = def.caption ? def.caption : L"";
+    HGDIOBJ oldFont = SelectObject(dc, Engine::instance().font());
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, resolveColor(def.foreColor));
+    // Measure, then centre; pressed in, the caption moves a pixel down and right like the face.
+    RECT text = {0, 0, 0, 0};
+    DrawTextW(dc, caption, -1, &text, DT_SINGLELINE | DT_CALCRECT | DT_NOPREFIX);
+    const int width = text.right;
+    const int height = text.bottom;
+    const int shift = pressedIn ? 1 : 0;
+    text.left = box.left + (box.right - box.left - width) / 2 + shift;
+    text.top = box.top + (box.bottom - box.top - height) / 2 + shift;
+    text.right = text.left + width;
+    text.bottom = text.top + height;
+    DrawTextW(dc, caption, -1, &text, DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP);
+    if (focused) {
+        RECT focus = text;
+        InflateRect(&focus, 2, 1);
+        IntersectRect(&focus, &focus, &edge);
+        DrawFocusRect(dc, &focus);
+    }
+    SelectObject(dc, oldFont);
+}
 
 }  // namespace
 
@@ -95,35 +132,7 @@ void CheckBox::onPaint() {
     HDC dc = BeginPaint(hwnd_, &ps);
     RECT box;
     GetClientRect(hwnd_, &box);
-    const bool pressedIn = checked_ || pushing_;
-
-    SetDCBrushColor(dc, resolveColor(def_.backColor));
-    FillRect(dc, &box, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
-    RECT edge = box;
-    DrawEdge(dc, &edge, pressedIn ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT | BF_ADJUST);  // edge: the face inside
-
-    const wchar_t* caption = def_.caption ? def_.caption : L"";
-    HGDIOBJ oldFont = SelectObject(dc, Engine::instance().font());
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, resolveColor(def_.foreColor));
-    // Measure, then centre; pressed in, the caption moves a pixel down and right like the face.
-    RECT text = {0, 0, 0, 0};
-    DrawTextW(dc, caption, -1, &text, DT_SINGLELINE | DT_CALCRECT | DT_NOPREFIX);
-    const int width = text.right;
-    const int height = text.bottom;
-    const int shift = pressedIn ? 1 : 0;
-    text.left = box.left + (box.right - box.left - width) / 2 + shift;
-    text.top = box.top + (box.bottom - box.top - height) / 2 + shift;
-    text.right = text.left + width;
-    text.bottom = text.top + height;
-    DrawTextW(dc, caption, -1, &text, DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP);
-    if (focused_) {
-        RECT focus = text;
-        InflateRect(&focus, 2, 1);
-        IntersectRect(&focus, &focus, &edge);
-        DrawFocusRect(dc, &focus);
-    }
-    SelectObject(dc, oldFont);
+    drawButton(dc, box, def_, checked_ || pushing_, focused_);
     EndPaint(hwnd_, &ps);
 }
 
@@ -177,6 +186,27 @@ void CheckBox::setPushing(bool pushing) {
     if (pushing_ == pushing) return;
     pushing_ = pushing;
     if (hwnd_) InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
+LONG CheckBox::role() const { return ROLE_SYSTEM_PUSHBUTTON; }
+
+// Checked is the pressed-in look.
+LONG CheckBox::state() const { return windowState(hwnd_) | (checked_ ? STATE_SYSTEM_PRESSED : 0); }
+
+RECT CheckBox::location() const {
+    RECT box = {};
+    GetWindowRect(hwnd_, &box);
+    return box;
+}
+
+AccessibleElement* CheckBox::parent() const { return &form_; }
+
+// While a handler runs or a report is up the buttons take no input, and neither does a screen
+// reader's press. Otherwise it goes through the message loop: a handler that shows a report
+// would keep the reader waiting in its call until the report was dismissed.
+HRESULT CheckBox::press() {
+    if (Engine::instance().busy()) return E_FAIL;
+    return PostMessageW(hwnd_, kAccessiblePress, 0, 0) ? S_OK : HRESULT_FROM_WIN32(GetLastError());
 }
 
 void CheckBox::toggle() {

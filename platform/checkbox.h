@@ -9,7 +9,7 @@
 
 namespace platform {
 
-class CheckBox {
+class CheckBox final : public AccessibleElement {
 public:
     CheckBox(Form& form, const ControlDef& def) : form_(form), def_(def) {}
     CheckBox(const CheckBox&) = delete;
@@ -20,9 +20,18 @@ public:
 
     HWND hwnd() const { return hwnd_; }
     const ControlDef& def() const { return def_; }
-    Form& form() const { return form_; }
-    bool checked() const { return checked_; }
-    AccessibleSlot& accessible() { return accessible_; }
+
+    // To a screen reader a push button, pressed in while checked, pressed as a click would.
+    LONG role() const override;
+    const wchar_t* name() const override { return def_.caption; }
+    bool nameIsCaption() const override { return true; }
+    LONG state() const override;
+    RECT location() const override;
+    const wchar_t* defaultAction() const override { return L"Press"; }
+    HRESULT press() override;
+    HWND window() const override { return hwnd_; }
+    AccessibleSlot* slot() override { return &accessible_; }
+    AccessibleElement* parent() const override;
 
 private:
     template <class Window>

@@ -60,8 +60,7 @@ void Engine::start(const ProjectRecord& project, HINSTANCE module) {
     ReleaseDC(nullptr, screen);
     font_ = createDefaultFont(dpiY_);
 
-    Form::registerClass(module);
-    CheckBox::registerClass(module);
+    Form::registerClasses(module);
 
     form_ = new Form(*project.startupForm);
     form_->load();

@@ -1,6 +1,11 @@
 #include "form.h"
 
+#include <ole2.h>
+#include <oleacc.h>
+
 #include <algorithm>
+#include <climits>
+#include <utility>
 
 #include "colors.h"
 #include "engine.h"
@@ -29,21 +34,46 @@ FrameStyle frameStyle(BorderStyle border, bool showInTaskbar) {
     return {WS_OVERLAPPEDWINDOW, 0};
 }
 
-// How far back a span that ends past `limit` moves to end there, stopping at 0.
-LONG overflowBack(LONG start, LONG end, LONG limit) {
-    if (end <= limit || start <= 0) return 0;
-    return std::min(end - limit, start);
+void setIcons(HWND window, HINSTANCE module, int resource) {
+    const auto load = [&](int size) {
+        return static_cast<HICON>(
+            LoadImageW(module, MAKEINTRESOURCEW(resource), IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
+    };
+    if (HICON big = load(GetSystemMetrics(SM_CXICON)))
+        SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
+    if (HICON small = load(GetSystemMetrics(SM_CXSMICON)))
+        SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
+}
+
+// Sorts by key, keeping items of equal key in their order: an insertion sort, which needs no
+// scratch memory.
+template <class List, class Key>
+void sortStably(List& list, Key key) {
+    for (std::size_t i = 1; i < list.size(); ++i)
+        for (std::size_t j = i; j > 0 && key(list[j - 1]) > key(list[j]); --j) std::swap(list[j - 1], list[j]);
+}
+
+// The images, then the labels over them.
+template <class List>
+void paintDrawn(HDC dc, const List& drawn) {
+    for (const DrawnControl& image : drawn)
+        if (image.isImage()) image.paint(dc);
+    HGDIOBJ oldFont = SelectObject(dc, Engine::instance().font());
+    for (const DrawnControl& label : drawn)
+        if (!label.isImage()) label.paint(dc);
+    SelectObject(dc, oldFont);
 }
 
 }  // namespace
 
-void Form::registerClass(HINSTANCE module) {
+void Form::registerClasses(HINSTANCE module) {
     WNDCLASSEXW wc = {sizeof wc};
     wc.lpfnWndProc = windowProcOf<Form>;
     wc.hInstance = module;
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.lpszClassName = kClassName;
     RegisterClassExW(&wc);
+    CheckBox::registerClass(module);
 }
 
 void Form::load() {
@@ -54,76 +84,30 @@ void Form::load() {
     CreateWindowExW(frame.exStyle, kClassName, def_.caption, frame.style, CW_USEDEFAULT, CW_USEDEFAULT,
                     outer.right - outer.left, outer.bottom - outer.top, nullptr, nullptr, engine.module(), this);
     if (!hwnd_) raiseError(errorFromWin32(GetLastError(), def_.name));
-
-    if (def_.iconResource) {
-        const auto load = [&](int size) {
-            return static_cast<HICON>(LoadImageW(engine.module(), MAKEINTRESOURCEW(def_.iconResource), IMAGE_ICON,
-                                                 size, size, LR_DEFAULTCOLOR));
-        };
-        if (HICON big = load(GetSystemMetrics(SM_CXICON)))
-            SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
-        if (HICON small = load(GetSystemMetrics(SM_CXSMICON)))
-            SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
-    }
+    if (def_.iconResource) setIcons(hwnd_, engine.module(), def_.iconResource);
     createControls();
 }
 
 void Form::createControls() {
-    const Engine& engine = Engine::instance();
     int id = kFirstControlId;
     for (const ControlDef& control : def_.controls) {
-        switch (control.kind) {
-            case ControlKind::GraphicalCheckBox: {
-                // Children are created in stored order; each new one goes below the earlier
-                // ones, so the stored order is also the stacking order, topmost first.
-                auto box = std::make_unique<CheckBox>(*this, control);
-                box->create(hwnd_, id);
-                checkBoxes_.push_back(std::move(box));
-                break;
-            }
-            case ControlKind::Label:
-                labels_.push_back({&control, measureLabel(control)});
-                break;
-            case ControlKind::Image:
-                if (control.picture.bytes) {
-                    const DibView dib = openPicture(control.picture);
-                    const POINT at = {engine.toPixelsX(control.left), engine.toPixelsY(control.top)};
-                    images_.push_back({&control, dib,
-                                       {at.x, at.y, at.x + engine.toPicturePixelsX(dib.width),
-                                        at.y + engine.toPicturePixelsY(dib.height)}});
-                }
-                break;
+        AccessibleElement* element;
+        if (control.kind == ControlKind::GraphicalCheckBox) {
+            // Children are created in stored order; each new one goes below the earlier ones, so
+            // the stored order is also the stacking order, topmost first.
+            auto box = std::make_unique<CheckBox>(*this, control);
+            box->create(hwnd_, id);
+            element = box.get();
+            checkBoxes_.push_back(std::move(box));
+        } else {
+            drawn_.push_back(DrawnControl(*this, control));
+            element = &drawn_[drawn_.size() - 1];
         }
+        parts_.push_back({&control, element});
         ++id;
     }
     const TabOrder order = tabOrder();
     if (!order.empty()) focus_ = order[0]->hwnd();
-}
-
-RECT Form::measureLabel(const ControlDef& def) const {
-    const Engine& engine = Engine::instance();
-    RECT box = {engine.toPixelsX(def.left), engine.toPixelsY(def.top), 0, 0};
-    box.right = box.left + engine.toPixelsX(def.width);
-    box.bottom = box.top + engine.toPixelsY(def.height);
-    if (def.autoSize) {
-        HDC dc = GetDC(hwnd_);
-        HGDIOBJ old = SelectObject(dc, engine.font());
-        SIZE extent = {0, 0};
-        const wchar_t* caption = def.caption ? def.caption : L"";
-        GetTextExtentPoint32W(dc, caption, lstrlenW(caption), &extent);
-        SelectObject(dc, old);
-        ReleaseDC(hwnd_, dc);
-        // A face wider or taller than the layout was made for (the one a system substitutes
-        // for the default font, say) would run past the client area and lose its last letters:
-        // the box moves in by just as much, so a caption laid out flush with an edge stays whole.
-        RECT client;
-        GetClientRect(hwnd_, &client);
-        box.left -= overflowBack(box.left, box.left + extent.cx, client.right);
-        box.top -= overflowBack(box.top, box.top + extent.cy, client.bottom);
-        box.right = box.left + extent.cx;
-        box.bottom = box.top + extent.cy;
-    }
-    return box;
 }
 
 void Form::show() {
@@ -142,26 +126,16 @@ Form::TabOrder Form::tabOrder() const {
     TabOrder order;
     for (const auto& box : checkBoxes_)
         if (box->def().tabIndex >= 0 && box->hwnd() && IsWindowEnabled(box->hwnd())) order.push_back(box.get());
-    // Sorted by insertion, which keeps controls of equal tab index in their stored order and needs
-    // no scratch memory.
-    for (std::size_t i = 1; i < order.size(); ++i)
-        for (std::size_t j = i; j > 0 && order[j - 1]->def().tabIndex > order[j]->def().tabIndex; --j)
-            std::swap(order[j - 1], order[j]);
+    sortStably(order, [](const CheckBox* box) { return box->def().tabIndex; });
     return order;
 }
 
-CheckBox* Form::checkBoxOf(const ControlDef& control) const {
-    for (const auto& box : checkBoxes_)
-        if (&box->def() == &control) return box.get();
-    return nullptr;
-}
-
-RECT Form::controlBox(const ControlDef& control) const {
-    for (const DrawnLabel& label : labels_)
-        if (label.def == &control) return label.box;
-    for (const DrawnImage& image : images_)
-        if (image.def == &control) return image.box;
-    return {0, 0, 0, 0};
+// What a screen reader reads out in turn: the controls by tab index, then those that take no
+// focus, each in stored order.
+Form::Parts Form::readingOrder() const {
+    Parts order = parts_;
+    sortStably(order, [](const Part& part) { return part.def->tabIndex < 0 ? INT_MAX : part.def->tabIndex; });
+    return order;
 }
 
 void Form::moveFocus(const CheckBox& from, bool backward) {
@@ -171,6 +145,28 @@ void Form::moveFocus(const CheckBox& from, bool backward) {
     const std::size_t count = order.size();
     const std::size_t index = static_cast<std::size_t>(at - order.begin());
     SetFocus(order[(index + (backward ? count - 1 : 1)) % count]->hwnd());
+}
+
+LONG Form::role() const { return ROLE_SYSTEM_CLIENT; }
+
+RECT Form::location() const {
+    RECT client = {};
+    GetClientRect(hwnd_, &client);
+    MapWindowPoints(hwnd_, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    return client;
+}
+
+AccessibleElement* Form::child(LONG id) const {
+    if (id < 1 || id > childCount()) return nullptr;
+    return readingOrder()[static_cast<std::size_t>(id - 1)].element;
+}
+
+AccessibleElement* Form::childAt(POINT screen) const {
+    for (const Part& part : parts_) {
+        const RECT where = part.element->location();
+        if (!(part.element->state() & STATE_SYSTEM_INVISIBLE) && PtInRect(&where, screen)) return part.element;
+    }
+    return nullptr;
 }
 
 LRESULT Form::handle(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -209,27 +205,13 @@ void Form::onPaint() {
 
     // The background only where no picture lies, so nothing flickers under the artwork.
     SaveDC(dc);
-    for (const DrawnImage& image : images_)
-        ExcludeClipRect(dc, image.box.left, image.box.top, image.box.right, image.box.bottom);
+    for (const DrawnControl& image : drawn_)
+        if (image.isImage()) ExcludeClipRect(dc, image.box().left, image.box().top, image.box().right, image.box().bottom);
     SetDCBrushColor(dc, resolveColor(def_.backColor));
     FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
     RestoreDC(dc, -1);
 
-    for (const DrawnImage& image : images_) drawPicture(dc, image.dib, image.box);
-
-    HGDIOBJ oldFont = SelectObject(dc, Engine::instance().font());
-    for (const DrawnLabel& label : labels_) {
-        if (!label.def->transparent) {
-            SetDCBrushColor(dc, resolveColor(label.def->backColor));
-            FillRect(dc, &label.box, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
-        }
-        SetBkMode(dc, TRANSPARENT);
-        SetTextColor(dc, resolveColor(label.def->foreColor));
-        RECT box = label.box;
-        const wchar_t* caption = label.def->caption ? label.def->caption : L"";
-        DrawTextW(dc, caption, -1, &box, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
-    }
-    SelectObject(dc, oldFont);
+    paintDrawn(dc, drawn_);
     EndPaint(hwnd_, &ps);
 }
 

@@ -8,19 +8,20 @@
 
 #include "accessible.h"
 #include "checkbox.h"
+#include "drawn.h"
 #include "fixed_list.h"
 #include "layout.h"
-#include "picture.h"
 
 namespace platform {
 
-class Form {
+class Form final : public AccessibleElement {
 public:
     explicit Form(const FormDef& def) : def_(def) {}
     Form(const Form&) = delete;
     Form& operator=(const Form&) = delete;
 
-    static void registerClass(HINSTANCE module);
+    // The window classes of a form and of the controls it makes.
+    static void registerClasses(HINSTANCE module);
 
     // Creates the window and then its controls in stored order; no application code runs.
     void load();
@@ -35,41 +36,43 @@ public:
     // Remembered so that the focus comes back to it when the window is activated again.
     void controlFocused(HWND control) { focus_ = control; }
 
-    // The check box made from a row of the layout; nullptr for other rows.
-    CheckBox* checkBoxOf(const ControlDef& control) const;
-    // Where a label or a picture is drawn, in client pixels (it may reach beyond the client
-    // area); empty for other rows and for an image without a picture.
-    RECT controlBox(const ControlDef& control) const;
-    AccessibleSlot& accessible() { return accessible_; }
+    // To a screen reader the form is its client area, with its controls as children.
+    LONG role() const override;
+    const wchar_t* name() const override { return def_.caption; }
+    LONG state() const override { return windowState(hwnd_); }
+    RECT location() const override;
+    HWND window() const override { return hwnd_; }
+    AccessibleSlot* slot() override { return &accessible_; }
+    LONG childCount() const override { return static_cast<LONG>(parts_.size()); }
+    AccessibleElement* child(LONG id) const override;
+    AccessibleElement* childAt(POINT screen) const override;
 
 private:
-    struct DrawnLabel {
+    static constexpr std::size_t kMaxControls = 64;
+
+    // A control of the layout as the form made it.
+    struct Part {
         const ControlDef* def;
-        RECT box;  // pixels
+        AccessibleElement* element;
     };
-    struct DrawnImage {
-        const ControlDef* def;
-        DibView dib;
-        RECT box;  // pixels: where the picture lies and the size it is drawn at
-    };
+    using Parts = FixedList<Part, kMaxControls>;
+    using TabOrder = FixedList<CheckBox*, kMaxControls>;
 
     template <class Window>
     friend LRESULT CALLBACK windowProcOf(HWND, UINT, WPARAM, LPARAM);
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
 
     void createControls();
-    RECT measureLabel(const ControlDef& def) const;
     void onPaint();
-    static constexpr std::size_t kMaxControls = 64;
-    using TabOrder = FixedList<CheckBox*, kMaxControls>;
     TabOrder tabOrder() const;
+    Parts readingOrder() const;
 
     const FormDef& def_;
     HWND hwnd_ = nullptr;
     HWND focus_ = nullptr;  // the control that has the focus, or had it when the window was left
     FixedList<std::unique_ptr<CheckBox>, kMaxControls> checkBoxes_;
-    FixedList<DrawnLabel, kMaxControls> labels_;
-    FixedList<DrawnImage, kMaxControls> images_;
+    FixedList<DrawnControl, kMaxControls> drawn_;
+    Parts parts_;                // every control, in stored order: stacking order, topmost first
     AccessibleSlot accessible_;  // filled when a screen reader first asks
 };
 

@@ -82,17 +82,14 @@ void Engine::raiseEvent(Form& form, const wchar_t* control, const wchar_t* event
     for (const EventBinding& binding : form.def().events) {
         if (std::wcscmp(binding.control, control) != 0 || std::wcscmp(binding.event, event) != 0) continue;
         // A handler runs to its end before any other input counts.
-        busy_ = true;
+        enterModal();
         binding.handler(form);
-        busy_ = false;
+        leaveModal();
         return;
     }
 }
 
-void Engine::formDestroyed(Form&) {
-    // With its one window gone the program ends.
-    PostQuitMessage(0);
-}
+void Engine::formDestroyed() { PostQuitMessage(0); }
 
 void endProgram(UINT exitCode) {
     finishAccessibleCalls();

@@ -1,6 +1,6 @@
-// The window engine's shared state: the project, the loaded forms, the screen's DPI and the
-// default font, and the rule that nothing takes input while a handler or an error report holds
-// the one thread.
+// The window engine's shared state: the project, the one form, the screen's DPI and the default
+// font, and the rule that nothing takes input while a handler or an error report holds the one
+// thread.
 #pragma once
 
 #include <windows.h>
@@ -30,12 +30,14 @@ public:
     // does (a report's own message loop, say) can run a second handler or change the buttons.
     bool busy() const { return busy_; }
     void enterModal() { busy_ = true; }
+    void leaveModal() { busy_ = false; }
 
     // The window that owns an error report: the loaded form, while it exists.
     HWND reportOwner() const;
 
     void raiseEvent(Form& form, const wchar_t* control, const wchar_t* event);
-    void formDestroyed(Form& form);
+    // With its one window gone the program ends.
+    void formDestroyed();
 
 private:
     static constexpr int kTwipsPerInch = 1440;

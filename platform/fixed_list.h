@@ -13,6 +13,8 @@ template <class T, std::size_t Capacity>
 class FixedList {
 public:
     void push_back(T item) {
+        // Its room is all the memory the list has: a layout that needs more has run out of it,
+        // as an allocation that fails has.
         if (size_ == Capacity) raiseError({7, L"Out of memory", {}, {}});
         items_[size_++] = std::move(item);
     }

@@ -191,7 +191,7 @@ LRESULT Form::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             return answerGetObject(*this, wParam, lParam);
         case WM_DESTROY:
             accessible_.disconnect();
-            Engine::instance().formDestroyed(*this);
+            Engine::instance().formDestroyed();
             return 0;
     }
     return DefWindowProcW(hwnd_, message, wParam, lParam);

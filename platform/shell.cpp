@@ -18,7 +18,8 @@ Text folderOf(const Text& path) {
     return Text(path.c_str(), length);
 }
 
-Text launcherFolder() {
+// The folder of this program's own file, where a program it ships with lies.
+Text ownFolder() {
     Text path;
     path.resize(32768);
     path.resize(GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
@@ -42,7 +43,7 @@ Text currentFolder() {
 RuntimeError failedStart(DWORD code, const Text& name) {
     if (!isBare(name) || (code != ERROR_FILE_NOT_FOUND && code != ERROR_PATH_NOT_FOUND && code != ERROR_ACCESS_DENIED))
         return errorFromWin32(code, name);
-    for (const Text& folder : {launcherFolder(), currentFolder()}) {
+    for (const Text& folder : {ownFolder(), currentFolder()}) {
         const Text path = folder + name;
         const DWORD attributes = GetFileAttributesW(path.c_str());
         if (attributes == INVALID_FILE_ATTRIBUTES) continue;
@@ -57,11 +58,11 @@ RuntimeError failedStart(DWORD code, const Text& name) {
     return errorFromWin32(code, name);
 }
 
-// The program a bare name means where it lies beside the launcher, by its full path, named as the
+// The program a bare name means where it lies beside this one, by its full path, named as the
 // system's search names it (".exe" added to a name without extension). Empty where no such file
 // lies there; a folder of that name is left to the search and its report.
 Text programBesideLauncher(const Text& name) {
-    Text path = launcherFolder() + name;
+    Text path = ownFolder() + name;
     if (!std::wcschr(name.c_str(), L'.')) path += L".exe";
     const DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return {};
@@ -75,7 +76,7 @@ double rtcShell(const wchar_t* pathName, int windowStyle) {
     if (name.empty() || windowStyle < vbHide || windowStyle > vbMinimizedNoFocus || windowStyle == 5)
         raiseError({5, L"Invalid procedure call or argument", name, {}});
 
-    // A bare name means the program beside the launcher first. The system's search would look
+    // A bare name means the program beside this one first. The system's search would look
     // there first too, but it splits its folder list at ';', so from a folder whose name holds
     // one it would look in other folders (the one named by the part before the ';', say) and
     // never in ours. Elsewhere the search finds it: the current folder, the system folders,

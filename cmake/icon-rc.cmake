@@ -4,36 +4,7 @@
 # Script mode:
 #   cmake -DINPUT=file.ico -DOUTPUT=file.rc2 -DGROUP=id -DFIRST_IMAGE=id -P icon-rc.cmake
 file(READ "${INPUT}" hex HEX)
-string(LENGTH "${hex}" digits)
-math(EXPR file_size "${digits} / 2")
-
-# The little-endian number of SIZE bytes at OFFSET.
-function(read_number offset size out)
-  math(EXPR end "${offset} + ${size}")
-  if(end GREATER file_size)
-    message(FATAL_ERROR "${INPUT} ends before byte ${end}")
-  endif()
-  set(digits "")
-  foreach(i RANGE 1 ${size})
-    math(EXPR at "(${end} - ${i}) * 2")
-    string(SUBSTRING "${hex}" ${at} 2 byte)
-    string(APPEND digits "${byte}")
-  endforeach()
-  math(EXPR value "0x${digits}")
-  set(${out} ${value} PARENT_SCOPE)
-endfunction()
-
-# The hex digits of SIZE bytes at OFFSET.
-function(read_bytes offset size out)
-  math(EXPR end "${offset} + ${size}")
-  if(end GREATER file_size)
-    message(FATAL_ERROR "${INPUT} ends before byte ${end}")
-  endif()
-  math(EXPR at "${offset} * 2")
-  math(EXPR count "${size} * 2")
-  string(SUBSTRING "${hex}" ${at} ${count} bytes)
-  set(${out} "${bytes}" PARENT_SCOPE)
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/bytes.cmake)
 
 # Hex digits as raw data items: 16-bit little-endian words, which every resource compiler reads
 # the same way, and an odd last byte as a one-character string.

@@ -1,19 +1,25 @@
 #!/usr/bin/env bash
 # Installs everything that building, running and testing the launcher need on a fresh Debian 12
-# machine. Idempotent: when every tool is already there it only checks and returns.
+# machine, or, given package names, only those (a script that needs a tool or two need not pull
+# in Wine). Idempotent: when every package is already there it only checks and returns.
+#   usage: setup.sh [PACKAGE...]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 
-packages=(
-  cmake ninja-build g++ git
-  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
-  googletest
-  wine wine64 fonts-wine
-  xvfb x11-apps x11-utils xdotool imagemagick
-  osslsigncode openssl
-)
-# 32-bit Wine is only worth installing where the kernel runs 32-bit code.
-if bash "$here/can-run-32bit.sh"; then packages+=(wine32:i386); fi
+if [ $# -gt 0 ]; then
+  packages=("$@")
+else
+  packages=(
+    cmake ninja-build g++ git
+    g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
+    googletest
+    wine wine64 fonts-wine
+    xvfb x11-apps x11-utils xdotool imagemagick icoutils
+    osslsigncode openssl
+  )
+  # 32-bit Wine is only worth installing where the kernel runs 32-bit code.
+  if bash "$here/can-run-32bit.sh"; then packages+=(wine32:i386); fi
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -102,6 +102,9 @@ TEST(ElevationReport, SaysTheGameNeedsAdministratorRights) {
     EXPECT_TRUE(contains(text, L"Run-time error '70'")) << testing::PrintToString(text);
     EXPECT_TRUE(contains(text, L"Permission denied: valdrennmp.exe")) << testing::PrintToString(text);
     EXPECT_TRUE(contains(text, L"valdrennmp.exe needs administrator rights")) << testing::PrintToString(text);
+    // No rights to the file: a start that Wine, running everything with them, never refuses.
+    EXPECT_EQ(std::wstring(platform::formatReport(platform::errorFromWin32(ERROR_ACCESS_DENIED, L"a.exe")).c_str()),
+              L"Run-time error '70':\r\n\r\nPermission denied: a.exe");
 }
 
 class AnyFolderTest : public LauncherTest {

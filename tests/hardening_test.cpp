@@ -102,6 +102,9 @@ TEST(ElevationReport, SaysTheGameNeedsAdministratorRights) {
     EXPECT_TRUE(contains(text, L"Run-time error '70'")) << testing::PrintToString(text);
     EXPECT_TRUE(contains(text, L"Permission denied: valdrennmp.exe")) << testing::PrintToString(text);
     EXPECT_TRUE(contains(text, L"valdrennmp.exe needs administrator rights")) << testing::PrintToString(text);
+    // No rights to the file: a start that Wine, running everything with them, never refuses.
+    EXPECT_EQ(std::wstring(platform::formatReport(platform::errorFromWin32(ERROR_ACCESS_DENIED, L"a.exe")).c_str()),
+              L"Run-time error '70':\r\n\r\nPermission denied: a.exe");
 }
 
 class AnyFolderTest : public LauncherTest {
@@ -212,12 +215,14 @@ class RepetitionTest : public LauncherTest {};
 
 TEST_F(RepetitionTest, FiftyRunsEachClosedByExitAllEndCleanly) {
     const std::wstring path = installLauncher(game.path());
+    installGame(game.path(), L"valdrennsp.exe");
+    installGame(game.path(), L"valdrennmp.exe");
     for (int run = 0; run < 50; ++run) {
         Launcher one(LaunchOptions{path, elsewhere.path(), {}});
         clickCentre(one.button(L"Exit"));
         ASSERT_EQ(one.waitForExit(), std::optional<DWORD>(0)) << "run " << run;
+        ASSERT_EQ(one.startedPrograms(), kNothingStarted) << "run " << run;
     }
-    EXPECT_TRUE(starts.read().empty());
 }
 
 TEST_F(RepetitionTest, TwoCopiesAtOnceEachStartTheirOwnGame) {
@@ -226,13 +231,13 @@ TEST_F(RepetitionTest, TwoCopiesAtOnceEachStartTheirOwnGame) {
     installGame(game.path(), L"valdrennmp.exe");
     Launcher first(LaunchOptions{path, elsewhere.path(), {}});
     Launcher second(LaunchOptions{path, elsewhere.path(), {}});
-    EXPECT_NE(first.window(), second.window());
+    ASSERT_TRUE(first.running() && IsWindowVisible(first.window())) << "the second copy ended or hid the first";
     // Side by side, as a player would drag them, so neither covers the other's buttons.
     SetWindowPos(second.window(), nullptr, 600, 400, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 
     clickCentre(first.button(L"Singleplayer"));
-    ASSERT_EQ(starts.waitFor(1).size(), 1u);
     EXPECT_EQ(first.waitForExit(), std::optional<DWORD>(0));
+    EXPECT_EQ(first.startedPrograms(), std::vector<std::wstring>{L"valdrennsp.exe"});
     EXPECT_TRUE(second.running());
 
     // The first copy's game takes the foreground when its window shows; a click on the second
@@ -243,11 +248,8 @@ TEST_F(RepetitionTest, TwoCopiesAtOnceEachStartTheirOwnGame) {
     })) << "the game's window did not take the foreground";
     second.makeForeground();
     clickCentre(second.button(L"Multiplayer"));
-    const std::vector<StartRecord> records = starts.waitFor(2);
-    ASSERT_EQ(records.size(), 2u);
-    EXPECT_EQ(records[0].cmdline, L"valdrennsp.exe");
-    EXPECT_EQ(records[1].cmdline, L"valdrennmp.exe");
     EXPECT_EQ(second.waitForExit(), std::optional<DWORD>(0));
+    EXPECT_EQ(second.startedPrograms(), std::vector<std::wstring>{L"valdrennmp.exe"});
 }
 
 TEST_F(RepetitionTest, WaitingUsesNoProcessorTime) {

@@ -92,19 +92,27 @@ TEST_F(KeyboardTest, TabAndShiftTabRingThroughTheButtonsInTabOrder) {
     EXPECT_EQ(launcher->startedPrograms(), kNothingStarted);
 }
 
+// Another program's window stays active until the launcher has seen it lose the activation, its
+// focus gone from the button. That window's thread runs its messages, as a program's does, which
+// under Wine hands the change to the X server: a launcher that heard of it from X only after it
+// was brought back would give the foreground to the desktop.
 TEST_F(KeyboardTest, TheFocusComesBackToTheSameButtonAfterAnotherWindowWasActive) {
     start();
     launcher->makeForeground();
-    pressKey(VK_TAB);
+    ASSERT_TRUE(tabToMultiplayer());
     const HWND multi = launcher->button(L"Multiplayer");
-    ASSERT_TRUE(waitUntil([&] { return launcher->focusedWindow() == multi; }, 3s));
 
-    // Another program's window takes the foreground for a while.
     HWND other = CreateWindowExW(0, L"STATIC", L"another program", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 600, 500, 200,
                                  100, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(other, nullptr);
     SetForegroundWindow(other);
-    EXPECT_TRUE(waitUntil([&] { return GetForegroundWindow() == other; }, 3s));
+    EXPECT_TRUE(waitUntil([&] {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+        return launcher->focusedWindow() != multi;
+    }, 3s)) << "the launcher did not see another window become active";
+    // By its answer the launcher has taken what was sent to it before, the X server's news too.
+    SendMessageTimeoutW(launcher->window(), WM_NULL, 0, 0, SMTO_NORMAL, 5000, nullptr);
     DestroyWindow(other);
 
     launcher->makeForeground();
@@ -130,7 +138,7 @@ TEST_F(KeyboardTest, SpaceOnExitEndsWithoutStarting) {
     ASSERT_TRUE(waitUntil([&] { return launcher->focusedWindow() == launcher->button(L"Exit"); }, 3s));
     pressKey(VK_SPACE);
     EXPECT_EQ(launcher->waitForExit(), std::optional<DWORD>(0));
-    EXPECT_TRUE(starts.read().empty());
+    EXPECT_EQ(launcher->startedPrograms(), kNothingStarted);
 }
 
 }  // namespace

@@ -26,6 +26,12 @@ COLORREF cornerOf(HWND button) {
     return seen;
 }
 
+POINT centreOf(HWND window) {
+    RECT box;
+    GetWindowRect(window, &box);
+    return {(box.left + box.right) / 2, (box.top + box.bottom) / 2};
+}
+
 struct ModeCase {
     const wchar_t* button;
     const wchar_t* program;
@@ -91,20 +97,32 @@ TEST_F(EndingTest, SystemCloseKeystrokeStartsNothingAndEnds) {
 
 TEST_F(EndingTest, DoubleClickStartsTheGameOnce) {
     start();
-    RECT box;
-    GetWindowRect(launcher->button(L"Singleplayer"), &box);
-    doubleClickAt({(box.left + box.right) / 2, (box.top + box.bottom) / 2});
-    ASSERT_EQ(starts.waitFor(1).size(), 1u);
-    // The first click's handler ends the launcher, so the second click is never handled: that end
-    // is what makes it once.
+    doubleClickAt(centreOf(launcher->button(L"Singleplayer")));
+    // The first click's handler ends the launcher, so the second click is never handled. Every start
+    // it made is in its job by the time it has ended.
     EXPECT_EQ(launcher->waitForExit(), std::optional<DWORD>(0));
+    EXPECT_EQ(launcher->startedPrograms(), std::vector<std::wstring>{L"valdrennsp.exe"});
 }
 
-TEST_F(EndingTest, ClicksOnTheArtworkAndTheCreditDoNothing) {
+// Wherever it rests on the window, the pointer is the system's arrow, whatever shape it had on the
+// way: the window probe shows another cursor inside the launcher before each move of the mouse.
+TEST_F(EndingTest, ClicksOnTheArtworkAndTheCreditDoNothingAndThePointerIsTheArrowThere) {
     start();
-    clickAt(clientPoint(300, 150));  // artwork
-    clickAt(clientPoint(20, 20));    // artwork, left of the buttons
-    clickAt(clientPoint(340, 309));  // credit
+    std::vector<std::pair<std::wstring, POINT>> places = {
+        {L"artwork", clientPoint(300, 150)}, {L"artwork left of the buttons", clientPoint(20, 20)},
+        {L"credit", clientPoint(340, 309)}};
+    for (HWND button : launcher->children()) places.push_back({windowText(button), centreOf(button)});
+    const window_probe::Probe probe(joinPath(testFolder(), L"window_probe.dll"), launcher->window());
+    for (const auto& [place, at] : places) {
+        SCOPED_TRACE(testing::PrintToString(place));
+        ASSERT_NE(probe.ask(window_probe::kOtherCursor), nullptr) << "no answer from inside the launcher";
+        moveMouseTo(at);
+        ASSERT_TRUE(waitUntil([&] { return probe.live()->pointer.x == at.x && probe.live()->pointer.y == at.y; }, 5s))
+            << "the launcher took no move of the mouse there";
+        EXPECT_TRUE(probe.live()->arrow);
+    }
+
+    for (int i = 0; i < 3; ++i) clickAt(places[i].second);  // the artwork and the credit
     ASSERT_TRUE(tabToMultiplayer()) << "the launcher no longer takes keys";
     EXPECT_EQ(launcher->startedPrograms(), kNothingStarted);
     EXPECT_TRUE(launcher->reports().empty());
@@ -113,9 +131,7 @@ TEST_F(EndingTest, ClicksOnTheArtworkAndTheCreditDoNothing) {
 
 TEST_F(EndingTest, ReleasingTheMouseOffAButtonDoesNothing) {
     start();
-    RECT box;
-    GetWindowRect(launcher->button(L"Singleplayer"), &box);
-    const POINT on = {(box.left + box.right) / 2, (box.top + box.bottom) / 2};
+    const POINT on = centreOf(launcher->button(L"Singleplayer"));
     const POINT off = clientPoint(300, 100);
     dragThrough(on, {off});
     ASSERT_TRUE(tabToMultiplayer()) << "the launcher no longer takes keys";
@@ -136,9 +152,7 @@ TEST_F(EndingTest, APressThatLosesTheFocusStartsNothing) {
     start();
     launcher->makeForeground();
     const HWND single = launcher->button(L"Singleplayer");
-    RECT box;
-    GetWindowRect(single, &box);
-    const POINT on = {(box.left + box.right) / 2, (box.top + box.bottom) / 2};
+    const POINT on = centreOf(single);
     const POINT off = clientPoint(300, 100);
     const auto pressedIn = [&] {
         return waitUntil([&] { return cornerOf(single) == GetSysColor(COLOR_3DSHADOW); }, 3s);
@@ -207,12 +221,6 @@ protected:
         return launcher->button(GetParam().button);
     }
 };
-
-POINT centreOf(HWND window) {
-    RECT box;
-    GetWindowRect(window, &box);
-    return {(box.left + box.right) / 2, (box.top + box.bottom) / 2};
-}
 
 HWND okButtonOf(HWND report) { return FindWindowExW(report, nullptr, L"Button", nullptr); }
 

@@ -1,5 +1,6 @@
-// What the window probe (window_probe.cpp) reports of a window's icons, in memory that the test
-// shares with the process it was loaded into, and how both sides draw an icon to compare it.
+// What the window probe (window_probe.cpp) reports of a window's icons and of the pointer over it,
+// in memory that the test shares with the process it was loaded into, and how both sides draw an
+// icon to compare it.
 #pragma once
 
 #include <windows.h>
@@ -21,14 +22,20 @@ struct IconPicture {
 struct Report {
     IconPicture small;
     IconPicture large;
+    // Where the thread last took a mouse move, and whether it showed the system's arrow then.
+    POINT pointer;
+    BOOL arrow;
 };
 
-// Names of the shared memory and of the event that says the report is written, for the process
-// that the probe runs in, and the message that asks it to.
+// What the probe message asks (its wParam): the window's icons, or to show another cursor.
+enum Question : WPARAM { kIcons = 1, kOtherCursor = 2 };
+
+// Names of the shared memory and of the event that says the question is answered, for the process
+// that the probe runs in, and the message that asks it.
 inline std::wstring mappingName(DWORD pid) { return L"Local\\valdrenn-window-probe-" + std::to_wstring(pid); }
 inline std::wstring doneEventName(DWORD pid) { return mappingName(pid) + L"-done"; }
-constexpr wchar_t kProbeMessage[] = L"ValdrennWindowProbeIcons";
-constexpr char kHookProcedure[] = "probeWindowIcons";
+constexpr wchar_t kProbeMessage[] = L"ValdrennWindowProbe";
+constexpr char kHookProcedure[] = "probeWindow";
 
 inline void drawOver(HICON icon, int width, int height, COLORREF background, DWORD* pixels) {
     BITMAPINFO info = {};
@@ -75,5 +82,44 @@ inline IconPicture pictureOf(HICON icon) {
     }
     return picture;
 }
+
+// The test's side: the probe loaded into the thread of a window of another process by a message
+// hook, sharing the report with it while this lives.
+class Probe {
+public:
+    Probe(const std::wstring& dll, HWND window) : window_(window), module_(LoadLibraryW(dll.c_str())) {
+        DWORD pid = 0;
+        const DWORD thread = GetWindowThreadProcessId(window, &pid);
+        mapping_ = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(Report),
+                                      mappingName(pid).c_str());
+        done_ = CreateEventW(nullptr, FALSE, FALSE, doneEventName(pid).c_str());
+        view_ = static_cast<Report*>(MapViewOfFile(mapping_, FILE_MAP_READ, 0, 0, sizeof(Report)));
+        auto* procedure = reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(module_, kHookProcedure)));
+        if (procedure && view_ && done_) hook_ = SetWindowsHookExW(WH_GETMESSAGE, procedure, module_, thread);
+    }
+    ~Probe() {
+        if (hook_) UnhookWindowsHookEx(hook_);
+        if (view_) UnmapViewOfFile(view_);
+        CloseHandle(done_);
+        CloseHandle(mapping_);
+        FreeLibrary(module_);
+    }
+    Probe(const Probe&) = delete;
+
+    // Asks, and waits for the answer: the report then, or nullptr without one.
+    const Report* ask(Question question) const {
+        if (!hook_ || !PostMessageW(window_, RegisterWindowMessageW(kProbeMessage), question, 0)) return nullptr;
+        return WaitForSingleObject(done_, 10000) == WAIT_OBJECT_0 ? view_ : nullptr;
+    }
+    // The report as the probe writes it, move by move.
+    const volatile Report* live() const { return view_; }
+
+private:
+    HWND window_;
+    HMODULE module_;
+    HANDLE mapping_, done_;
+    Report* view_;
+    HHOOK hook_ = nullptr;
+};
 
 }  // namespace window_probe

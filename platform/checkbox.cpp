@@ -14,13 +14,17 @@ namespace {
 
 constexpr wchar_t kClassName[] = L"PlatformCheckBox";
 
-// A screen reader's press, carried to the button's window through the message loop.
-// (WM_USER and WM_USER + 1 have meanings in dialog keyboard handling.)
-constexpr UINT kAccessiblePress = WM_APP;
+// A press from code, a screen reader's or a script's, carried to the button's window through the
+// message loop. (WM_USER and WM_USER + 1 have meanings in dialog keyboard handling.)
+constexpr UINT kPressFromCode = WM_APP;
 
 // The classic push button: a face in the back colour with raised edges, sunk while pressed in,
 // the caption centred in the text colour, and a focus rectangle around it while focused.
-void drawButton(HDC dc, RECT box, const ControlDef& def, bool pressedIn, bool focused) {
+void paintButton(HWND button, const ControlDef& def, bool pressedIn, bool focused) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(button, &ps);
+    RECT box;
+    GetClientRect(button, &box);
     SetDCBrushColor(dc, resolveColor(def.backColor));
     FillRect(dc, &box, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
     RECT edge = box;
@@ -48,6 +52,7 @@ void drawButton(HDC dc, RECT box, const ControlDef& def, bool pressedIn, bool fo
         DrawFocusRect(dc, &focus);
     }
     SelectObject(dc, oldFont);
+    EndPaint(button, &ps);
 }
 
 }  // namespace
@@ -75,7 +80,7 @@ void CheckBox::create(HWND parent, int id) {
 LRESULT CheckBox::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_PAINT:
-            onPaint();
+            paintButton(hwnd_, def_, checked_ || pushing_, focused_);
             return 0;
         case WM_ERASEBKGND:
             return 1;  // WM_PAINT covers every pixel
@@ -111,29 +116,25 @@ LRESULT CheckBox::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_GETDLGCODE:
             return DLGC_BUTTON;
+        // What tools read of any button; nothing in the launcher reads them. BM_SETCHECK is left
+        // to DefWindowProc, which ignores it: the value changes only by a press, which raises Click.
         case BM_GETCHECK:
-            // The value, read the way any button's is; nothing in the launcher reads it.
             return checked_ ? BST_CHECKED : BST_UNCHECKED;
+        case BM_GETSTATE:
+            return (checked_ ? BST_CHECKED : BST_UNCHECKED) | (pushing_ ? BST_PUSHED : 0) | (focused_ ? BST_FOCUS : 0);
+        case BM_CLICK:
+            press();
+            return 0;
+        case kPressFromCode:
+            toggle();  // as a click would
+            return 0;
         case WM_GETOBJECT:
             return answerGetObject(*this, wParam, lParam);
-        case kAccessiblePress:
-            // A screen reader's press, as a click would make it.
-            toggle();
-            return 0;
         case WM_DESTROY:
             accessible_.disconnect();
             return 0;
     }
     return DefWindowProcW(hwnd_, message, wParam, lParam);
-}
-
-void CheckBox::onPaint() {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(hwnd_, &ps);
-    RECT box;
-    GetClientRect(hwnd_, &box);
-    drawButton(dc, box, def_, checked_ || pushing_, focused_);
-    EndPaint(hwnd_, &ps);
 }
 
 void CheckBox::onMouseDown() {
@@ -193,20 +194,15 @@ LONG CheckBox::role() const { return ROLE_SYSTEM_PUSHBUTTON; }
 // Checked is the pressed-in look.
 LONG CheckBox::state() const { return windowState(hwnd_) | (checked_ ? STATE_SYSTEM_PRESSED : 0); }
 
-RECT CheckBox::location() const {
-    RECT box = {};
-    GetWindowRect(hwnd_, &box);
-    return box;
-}
-
 AccessibleElement* CheckBox::parent() const { return &form_; }
 
-// While a handler runs or a report is up the buttons take no input, and neither does a screen
-// reader's press. Otherwise it goes through the message loop: a handler that shows a report
-// would keep the reader waiting in its call until the report was dismissed.
+// A screen reader's or a script's press (BM_CLICK). While a handler runs or a report is up the
+// buttons take no input, and neither does this. Otherwise it goes through the message loop, where
+// a system button would click inside the call: a handler that shows a report would keep the
+// caller waiting until the report was dismissed.
 HRESULT CheckBox::press() {
     if (Engine::instance().busy()) return E_FAIL;
-    return PostMessageW(hwnd_, kAccessiblePress, 0, 0) ? S_OK : HRESULT_FROM_WIN32(GetLastError());
+    return PostMessageW(hwnd_, kPressFromCode, 0, 0) ? S_OK : HRESULT_FROM_WIN32(GetLastError());
 }
 
 void CheckBox::toggle() {

@@ -26,7 +26,11 @@ public:
     const wchar_t* name() const override { return def_.caption; }
     bool nameIsCaption() const override { return true; }
     LONG state() const override;
-    RECT location() const override;
+    RECT location() const override {
+        RECT box = {};
+        GetWindowRect(hwnd_, &box);
+        return box;
+    }
     const wchar_t* defaultAction() const override { return L"Press"; }
     HRESULT press() override;
     HWND window() const override { return hwnd_; }
@@ -38,7 +42,6 @@ private:
     friend LRESULT CALLBACK windowProcOf(HWND, UINT, WPARAM, LPARAM);
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
 
-    void onPaint();
     void onMouseDown();
     void onMouseMove(POINT at);
     void onMouseUp();

@@ -32,18 +32,74 @@ POINT centreOf(HWND window) {
     return {(box.left + box.right) / 2, (box.top + box.bottom) / 2};
 }
 
+// A window of this process in front, so that the launcher is not the active window.
+class WindowInFront {
+public:
+    WindowInFront()
+        : window_(CreateWindowExW(0, L"STATIC", L"another program", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 1000, 800, 200,
+                                  100, nullptr, nullptr, nullptr, nullptr)) {
+        SetForegroundWindow(window_);
+    }
+    ~WindowInFront() { DestroyWindow(window_); }
+    HWND window() const { return window_; }
+
+private:
+    HWND window_;
+};
+
+// How a button is pressed: by a player's click, or from another process as scripts and tools
+// press any Windows button, the mouse and key messages with the real pointer elsewhere.
+enum class Way { Click, SentBmClick, PostedBmClick, PostedMouse, PostedSpace };
+
+void pressBy(Way way, HWND button) {
+    const LPARAM inside = MAKELPARAM(10, 10);
+    switch (way) {
+        case Way::Click:
+            clickCentre(button);
+            break;
+        case Way::SentBmClick:
+            SendMessageW(button, BM_CLICK, 0, 0);
+            break;
+        case Way::PostedBmClick:
+            PostMessageW(button, BM_CLICK, 0, 0);
+            break;
+        case Way::PostedMouse:
+            PostMessageW(button, WM_LBUTTONDOWN, MK_LBUTTON, inside);
+            PostMessageW(button, WM_LBUTTONUP, 0, inside);
+            break;
+        case Way::PostedSpace:
+            PostMessageW(button, WM_KEYDOWN, VK_SPACE, 0x00390001);
+            PostMessageW(button, WM_KEYUP, VK_SPACE, 0xC0390001);
+            break;
+    }
+}
+
 struct ModeCase {
     const wchar_t* button;
     const wchar_t* program;
+    Way way = Way::Click;
 };
 
 void PrintTo(const ModeCase& mode, std::ostream* out) { *out << testing::PrintToString(std::wstring(mode.button)); }
+
+std::string modeName(const testing::TestParamInfo<ModeCase>& info) {
+    const char* const ways[] = {"", "BmClickSent", "BmClickPosted", "MouseMessagesPosted", "SpaceKeyPosted"};
+    const bool single = std::wstring(info.param.button) == L"Singleplayer";
+    return std::string(single ? "Singleplayer" : "Multiplayer") + ways[static_cast<int>(info.param.way)];
+}
 
 class ModeButtonTest : public LauncherTest, public testing::WithParamInterface<ModeCase> {};
 
 TEST_P(ModeButtonTest, StartsItsGameFromTheLauncherFolderThenEnds) {
     start();
-    clickCentre(launcher->button(GetParam().button));
+    if (GetParam().way == Way::Click) {
+        clickCentre(launcher->button(GetParam().button));
+    } else {
+        // A script presses before the launcher comes to the front, or with another window there.
+        const WindowInFront other;
+        ASSERT_TRUE(waitUntil([&] { return GetForegroundWindow() == other.window(); }, 3s));
+        pressBy(GetParam().way, launcher->button(GetParam().button));
+    }
 
     const std::vector<StartRecord> records = starts.waitFor(1);
     ASSERT_EQ(records.size(), 1u);
@@ -61,10 +117,12 @@ TEST_P(ModeButtonTest, StartsItsGameFromTheLauncherFolderThenEnds) {
 
 INSTANTIATE_TEST_SUITE_P(Modes, ModeButtonTest,
                          testing::Values(ModeCase{L"Singleplayer", L"valdrennsp.exe"},
-                                         ModeCase{L"Multiplayer", L"valdrennmp.exe"}),
-                         [](const testing::TestParamInfo<ModeCase>& info) {
-                             return info.index == 0 ? "Singleplayer" : "Multiplayer";
-                         });
+                                         ModeCase{L"Multiplayer", L"valdrennmp.exe"},
+                                         ModeCase{L"Singleplayer", L"valdrennsp.exe", Way::SentBmClick},
+                                         ModeCase{L"Multiplayer", L"valdrennmp.exe", Way::PostedBmClick},
+                                         ModeCase{L"Singleplayer", L"valdrennsp.exe", Way::PostedMouse},
+                                         ModeCase{L"Multiplayer", L"valdrennmp.exe", Way::PostedSpace}),
+                         modeName);
 
 class EndingTest : public LauncherTest {
 protected:
@@ -75,9 +133,11 @@ protected:
 };
 
 TEST_F(EndingTest, ExitStartsNothingAndEnds) {
-    start();
-    clickCentre(launcher->button(L"Exit"));
-    expectEndedCleanlyWithoutStarting();
+    for (const Way way : {Way::Click, Way::SentBmClick}) {
+        start();
+        pressBy(way, launcher->button(L"Exit"));
+        expectEndedCleanlyWithoutStarting();
+    }
 }
 
 TEST_F(EndingTest, CloseBoxStartsNothingAndEnds) {
@@ -181,15 +241,12 @@ TEST_F(EndingTest, APressThatLosesTheFocusStartsNothing) {
     {
         Held press = Held::mouseButtonAt(on);
         ASSERT_TRUE(pressedIn());
-        const HWND other = CreateWindowExW(0, L"STATIC", L"another program", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 1000,
-                                           800, 200, 100, nullptr, nullptr, nullptr, nullptr);
-        ASSERT_NE(other, nullptr);
-        SetForegroundWindow(other);
+        const WindowInFront other;
+        ASSERT_NE(other.window(), nullptr);
         EXPECT_TRUE(waitUntil([&] { return launcher->focusedWindow() != single; }, 3s));
         moveMouseTo(off);
         moveMouseTo(on);
         press.release();
-        DestroyWindow(other);
     }
     expectNothingStartedAndRaised("another program's window");
     ASSERT_FALSE(HasFatalFailure());
@@ -199,6 +256,7 @@ TEST_F(EndingTest, APressThatLosesTheFocusStartsNothing) {
     {
         Held space = Held::key(VK_SPACE);
         ASSERT_TRUE(pressedIn());
+        EXPECT_EQ(SendMessageW(single, BM_GETSTATE, 0, 0), BST_PUSHED | BST_FOCUS) << "as a tool reads a press";
         SendMessageW(single, WM_CANCELMODE, 0, 0);
         space.release();
     }
@@ -265,7 +323,14 @@ bool staysPushedIn(HWND report) {
 
 TEST_P(MissingGameTest, IsReportedOnceWithTheButtonPressedInThenTheLauncherEnds) {
     const HWND pressed = startWithoutTheGame();
-    clickCentre(pressed);
+    if (single()) {
+        clickCentre(pressed);
+    } else {
+        // A script's press comes back while the report is still up, not once a player dismissed it.
+        DWORD_PTR answer = 0;
+        EXPECT_NE(SendMessageTimeoutW(pressed, BM_CLICK, 0, 0, SMTO_NORMAL, 20000, &answer), 0)
+            << "BM_CLICK kept its sender waiting";
+    }
 
     const HWND report = launcher->waitForReport();
     ASSERT_NE(report, nullptr) << "no report captioned Valdrenn Launcher";
@@ -350,8 +415,6 @@ TEST_P(MissingGameTest, ASecondTapOrClickDoesNotDismissTheReportUnseen) {
 INSTANTIATE_TEST_SUITE_P(Modes, MissingGameTest,
                          testing::Values(ModeCase{L"Singleplayer", L"valdrennsp.exe"},
                                          ModeCase{L"Multiplayer", L"valdrennmp.exe"}),
-                         [](const testing::TestParamInfo<ModeCase>& info) {
-                             return info.index == 0 ? "Singleplayer" : "Multiplayer";
-                         });
+                         modeName);
 
 }  // namespace

@@ -496,6 +496,14 @@ void moveMouseTo(POINT screen) {
     send({mouse(MOUSEEVENTF_MOVE)});
 }
 
+WindowInFront::WindowInFront()
+    : window_(CreateWindowExW(0, L"STATIC", L"another program", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 1000, 800, 200, 100,
+                              nullptr, nullptr, nullptr, nullptr)) {
+    SetForegroundWindow(window_);
+}
+
+WindowInFront::~WindowInFront() { DestroyWindow(window_); }
+
 Held::Held(INPUT press, INPUT letGo) : letGo_(letGo) { send({press}); }
 
 void Held::release() {

@@ -133,6 +133,20 @@ void moveMouseTo(POINT screen);
 
 // A mouse button or key held down while the test does other things; let go at the end at the
 // latest, so that no later test starts with it down.
+// A window of this process put in front, as another program's would be, so that the launcher is
+// not the active window; gone at destruction. Its messages run when this thread runs them.
+class WindowInFront {
+public:
+    WindowInFront();
+    ~WindowInFront();
+    WindowInFront(const WindowInFront&) = delete;
+    WindowInFront& operator=(const WindowInFront&) = delete;
+    HWND window() const { return window_; }
+
+private:
+    HWND window_;
+};
+
 class Held {
 public:
     Held(Held&& other) noexcept : letGo_(other.letGo_), held_(std::exchange(other.held_, false)) {}

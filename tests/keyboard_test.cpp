@@ -102,18 +102,17 @@ TEST_F(KeyboardTest, TheFocusComesBackToTheSameButtonAfterAnotherWindowWasActive
     ASSERT_TRUE(tabToMultiplayer());
     const HWND multi = launcher->button(L"Multiplayer");
 
-    HWND other = CreateWindowExW(0, L"STATIC", L"another program", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 600, 500, 200,
-                                 100, nullptr, nullptr, nullptr, nullptr);
-    ASSERT_NE(other, nullptr);
-    SetForegroundWindow(other);
-    EXPECT_TRUE(waitUntil([&] {
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
-        return launcher->focusedWindow() != multi;
-    }, 3s)) << "the launcher did not see another window become active";
-    // By its answer the launcher has taken what was sent to it before, the X server's news too.
-    SendMessageTimeoutW(launcher->window(), WM_NULL, 0, 0, SMTO_NORMAL, 5000, nullptr);
-    DestroyWindow(other);
+    {
+        const WindowInFront other;
+        ASSERT_NE(other.window(), nullptr);
+        EXPECT_TRUE(waitUntil([&] {
+            MSG message;
+            while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+            return launcher->focusedWindow() != multi;
+        }, 3s)) << "the launcher did not see another window become active";
+        // By its answer the launcher has taken what was sent to it before, the X server's news too.
+        SendMessageTimeoutW(launcher->window(), WM_NULL, 0, 0, SMTO_NORMAL, 5000, nullptr);
+    }
 
     launcher->makeForeground();
     EXPECT_TRUE(waitUntil([&] { return launcher->focusedWindow() == multi; }, 3s))

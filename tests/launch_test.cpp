@@ -32,21 +32,6 @@ POINT centreOf(HWND window) {
     return {(box.left + box.right) / 2, (box.top + box.bottom) / 2};
 }
 
-// A window of this process in front, so that the launcher is not the active window.
-class WindowInFront {
-public:
-    WindowInFront()
-        : window_(CreateWindowExW(0, L"STATIC", L"another program", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 1000, 800, 200,
-                                  100, nullptr, nullptr, nullptr, nullptr)) {
-        SetForegroundWindow(window_);
-    }
-    ~WindowInFront() { DestroyWindow(window_); }
-    HWND window() const { return window_; }
-
-private:
-    HWND window_;
-};
-
 // How a button is pressed: by a player's click, or from another process as scripts and tools
 // press any Windows button, the mouse and key messages with the real pointer elsewhere.
 enum class Way { Click, SentBmClick, PostedBmClick, PostedMouse, PostedSpace };

@@ -1,6 +1,7 @@
 #include "screen.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace bench {

@@ -13,24 +13,11 @@ bash "$here/setup.sh"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# The checkout's files as they are now, uncommitted edits included, without what git ignores
-# (build folders).
-copy_sources() {
-  mkdir -p "$1"
-  if [ -d "$root/.git" ] && command -v git >/dev/null; then
-    # safe.directory: CI may run as root in a clone that another user owns.
-    (cd "$root" && git -c safe.directory="$root" ls-files -z --cached --others --exclude-standard --deduplicate |
-      while IFS= read -r -d '' file; do [ -e "$file" ] && printf '%s\0' "$file"; done |
-      tar --null -T - -cf -) | tar -x -C "$1"
-  else
-    # A source tree without git: everything but build folders.
-    (cd "$root" && tar --exclude='./build*' -cf - .) | tar -x -C "$1"
-  fi
-}
+source "$here/sources.sh"
 
 build_in() {
   local src=$1 out=$2
-  copy_sources "$src"
+  copy_sources "$root" "$src"
   mkdir -p "$(dirname "$out")"
   if ! { cmake -S "$src" -B "$out" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$src/cmake/mingw-i686.cmake" \
            -DVALDRENN_BUILD_TESTS=OFF && cmake --build "$out" --target Launcher; } >"$out.log" 2>&1; then

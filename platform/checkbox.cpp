@@ -116,10 +116,13 @@ LRESULT CheckBox::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_GETDLGCODE:
             return DLGC_BUTTON;
-        // What tools read of any button; nothing in the launcher reads them. BM_SETCHECK is left
-        // to DefWindowProc, which ignores it: the value changes only by a press, which raises Click.
+        // What tools read of any button (its font, value and state); nothing in the launcher reads
+        // them. BM_SETCHECK is left to DefWindowProc, which ignores it: the value changes only by
+        // a press, which raises Click.
         case BM_GETCHECK:
             return checked_ ? BST_CHECKED : BST_UNCHECKED;
+        case WM_GETFONT:
+            return reinterpret_cast<LRESULT>(Engine::instance().font());
         case BM_GETSTATE:
             return (checked_ ? BST_CHECKED : BST_UNCHECKED) | (pushing_ ? BST_PUSHED : 0) | (focused_ ? BST_FOCUS : 0);
         case BM_CLICK:

@@ -8,11 +8,31 @@
 namespace platform {
 namespace {
 
-// The run time's default font: 8-point MS Sans Serif at the screen's DPI.
-HFONT createDefaultFont(int dpiY) {
-    return CreateFontW(-MulDiv(8, dpiY, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                       L"MS Sans Serif");
+HFONT createFont(int emHeight, const wchar_t* face) {
+    return CreateFontW(-emHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face);
+}
+
+// The height of the font's em in pixels: its cell less the room above for accents.
+int emHeightOf(HDC dc, HFONT font) {
+    HGDIOBJ old = SelectObject(dc, font);
+    TEXTMETRICW metrics = {};
+    GetTextMetricsW(dc, &metrics);
+    SelectObject(dc, old);
+    return metrics.tmHeight - metrics.tmInternalLeading;
+}
+
+// The run time's default font: 8-point MS Sans Serif at the screen's DPI. That face comes as a
+// bitmap in a few sizes, and a system may have none of the size a high DPI asks for (Wine at 192
+// dots per inch has those for 144): there the system's scalable dialog face takes its place, so
+// that the text grows with the scale the player chose.
+HFONT createDefaultFont(HDC screen, int dpiY) {
+    const int em = MulDiv(8, dpiY, 72);
+    HFONT font = createFont(em, L"MS Sans Serif");
+    const int made = emHeightOf(screen, font);
+    if (made >= em - 1 && made <= em + 1) return font;
+    DeleteObject(font);
+    return createFont(em, L"MS Shell Dlg");
 }
 
 // DLLs that the window system loads late come from the system folder only, never from the
@@ -57,8 +77,8 @@ void Engine::start(const ProjectRecord& project, HINSTANCE module) {
     HDC screen = GetDC(nullptr);
     dpiX_ = GetDeviceCaps(screen, LOGPIXELSX);
     dpiY_ = GetDeviceCaps(screen, LOGPIXELSY);
+    font_ = createDefaultFont(screen, dpiY_);
     ReleaseDC(nullptr, screen);
-    font_ = createDefaultFont(dpiY_);
 
     Form::registerClasses(module);
 

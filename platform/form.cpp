@@ -183,6 +183,9 @@ LRESULT Form::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_SETFOCUS:
             if (focus_) SetFocus(focus_);
             return 0;
+        case WM_GETFONT:
+            // As a system window answers: what its text is drawn in, for tools that read it.
+            return reinterpret_cast<LRESULT>(Engine::instance().font());
         case WM_SYSCOLORCHANGE:
             // Colours are looked up at paint time; repainting everything is all it takes.
             RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);

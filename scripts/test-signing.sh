@@ -104,7 +104,7 @@ refused "a 64-bit program" "is a 64-bit amd64 program, not the 32-bit Launcher.e
 # where Launcher.exe is signed. This machine may run no 32-bit code; then the x86-64 launcher,
 # signed by the same signing step, takes the check and the 32-bit one is only verified above.
 mkdir "$work/suite"
-cp "$suite/launcher_tests.exe" "$suite/standin.exe" "$work/suite/"
+cp "$suite/launcher_tests.exe" "$suite/standin.exe" "$suite/window_probe.dll" "$work/suite/"
 if [ "$bits" = 32 ]; then
   cp "$signed" "$work/suite/Launcher.exe"
 else

@@ -110,7 +110,7 @@ TEST_F(AccessibilityTest, TheWindowListsTheButtonsTheCreditAndTheArtworkInReadin
     // layout puts it (312, 304) as far as it would run past the client area; the artwork covers
     // the client area.
     const Box credit = form.child(4).location();
-    const SIZE extent = LauncherFont(96).extent(L"Created by Anselm Droweker");
+    const SIZE extent = LauncherFont(launcher->window()).extent(L"Created by Anselm Droweker");
     const POINT corner = clientPoint(std::min<LONG>(312, 447 - extent.cx), std::min<LONG>(304, 315 - extent.cy));
     EXPECT_EQ(credit, (Box{corner.x, corner.y, extent.cx, extent.cy}));
     EXPECT_EQ(form.child(5).location(), client);

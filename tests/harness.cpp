@@ -4,9 +4,12 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <cstring>
 #include <cwchar>
 #include <stdexcept>
+
+#include "window_probe/window_probe.h"
 
 namespace harness {
 namespace {
@@ -103,6 +106,69 @@ COLORREF schemeHighlight() {
         swscanf(text, L"%d %d %d", &red, &green, &blue) == 3)
         return RGB(red, green, blue);
     return GetSysColor(COLOR_HIGHLIGHT);
+}
+
+struct XScreenshot {
+    long width = 0;
+    long height = 0;
+    std::vector<DWORD> pixels;  // 0x00RRGGBB, top row first
+};
+
+std::uint32_t bigEndian32(const std::vector<unsigned char>& bytes, std::size_t at) {
+    return std::uint32_t{bytes[at]} << 24 | std::uint32_t{bytes[at + 1]} << 16 | std::uint32_t{bytes[at + 2]} << 8 |
+           bytes[at + 3];
+}
+
+int lowestBit(std::uint32_t mask) {
+    int shift = 0;
+    while (mask && !(mask & 1)) mask >>= 1, ++shift;
+    return shift;
+}
+
+// An xwd file of a true-colour screen: a header of big-endian fields, a colour map, then rows of
+// pixels of the given size and byte order, each row padded to its stated length.
+XScreenshot readXwd(const std::vector<unsigned char>& file) {
+    XScreenshot shot;
+    if (file.size() < 100) return shot;
+    const std::uint32_t headerSize = bigEndian32(file, 0), width = bigEndian32(file, 16), height = bigEndian32(file, 20),
+                        byteOrder = bigEndian32(file, 28), bitsPerPixel = bigEndian32(file, 44),
+                        bytesPerLine = bigEndian32(file, 48), red = bigEndian32(file, 56), green = bigEndian32(file, 60),
+                        blue = bigEndian32(file, 64), colours = bigEndian32(file, 76);
+    const std::size_t bytes = bitsPerPixel / 8, start = headerSize + std::size_t{colours} * 12;
+    if (bytes < 3 || bytes > 4 || file.size() < start + std::size_t{bytesPerLine} * height ||
+        bytesPerLine < width * bytes)
+        return shot;
+    shot.width = width;
+    shot.height = height;
+    shot.pixels.resize(std::size_t{width} * height);
+    for (std::size_t y = 0; y < height; ++y)
+        for (std::size_t x = 0; x < width; ++x) {
+            const unsigned char* at = &file[start + y * bytesPerLine + x * bytes];
+            std::uint32_t value = 0;
+            for (std::size_t i = 0; i < bytes; ++i) value |= std::uint32_t{at[byteOrder == 0 ? i : bytes - 1 - i]} << (8 * i);
+            shot.pixels[y * width + x] = ((value & red) >> lowestBit(red)) << 16 |
+                                         ((value & green) >> lowestBit(green)) << 8 | (value & blue) >> lowestBit(blue);
+        }
+    return shot;
+}
+
+// Under Wine, the X server's own screenshot of the whole screen (x_screenshot.exe takes it):
+// nothing where there is no Wine, an empty one where it could not be had.
+std::optional<XScreenshot> xScreenshot() {
+    if (!GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")) return std::nullopt;
+    const TempFolder folder(L"xwd");
+    const std::wstring file = folder / L"screen.xwd";
+    std::wstring command = L"\"" + joinPath(testFolder(), L"x_screenshot.exe") + L"\" \"" + file + L"\"";
+    STARTUPINFOW startup = {sizeof startup};
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return XScreenshot{};
+    CloseHandle(process.hThread);
+    DWORD code = 1;
+    if (WaitForSingleObject(process.hProcess, 30000) != WAIT_OBJECT_0 || !GetExitCodeProcess(process.hProcess, &code))
+        TerminateProcess(process.hProcess, 1);
+    CloseHandle(process.hProcess);
+    return code == 0 ? readXwd(readFile(file)) : XScreenshot{};
 }
 
 }  // namespace
@@ -234,7 +300,9 @@ Launcher::Launcher(const LaunchOptions& options) {
     std::wstring commandLine = L"\"" + options.launcher + L"\"";
     if (!options.arguments.empty()) commandLine += L" " + options.arguments;
     // Under Wine the desktop's own process starts with the first program that needs the desktop:
-    // let that be this one, not the launcher, whose job would take it in.
+    // let that be this one, not the launcher, whose job would take it in. It starts at the dots
+    // per inch a test has set by then, and Wine 10 takes its DPI for the screen's while it runs:
+    // a program of another DPI is drawn scaled to it. So one test process tries one DPI.
     GetDesktopWindow();
     STARTUPINFOW startup = {sizeof startup};
     PROCESS_INFORMATION process = {};
@@ -283,19 +351,13 @@ Launcher::Launcher(const LaunchOptions& options) {
     // Painted means every button's face is on the screen. The window is painted before its
     // buttons, so by then its artwork and credit are there too.
     const COLORREF face = schemeHighlight();
-    std::vector<POINT> probes;
-    for (HWND button : children()) {
-        RECT box;
-        GetWindowRect(button, &box);
-        probes.push_back({box.left + 4, box.top + 4});
-    }
     const bool painted = waitUntil(
         [&] {
-            HDC screen = GetDC(nullptr);
-            const bool all = std::all_of(probes.begin(), probes.end(),
-                                         [&](POINT at) { return GetPixel(screen, at.x, at.y) == face; });
-            ReleaseDC(nullptr, screen);
-            return all;
+            const Capture screen(window_);
+            return !screen.children().empty() &&
+                   std::all_of(screen.children().begin(), screen.children().end(), [&](const auto& child) {
+                       return screen.at(child.second.left + 4, child.second.top + 4) == face;
+                   });
         },
         20s);
     if (!painted) giveUp(L"the launcher's buttons did not appear on the screen");
@@ -518,37 +580,43 @@ Held Held::mouseButtonAt(POINT screen) {
 Held Held::key(WORD vk) { return Held(harness::key(vk, false), harness::key(vk, true)); }
 
 Capture::Capture(HWND window) {
-    RECT client;
-    GetClientRect(window, &client);
-    POINT origin = {0, 0};
-    ClientToScreen(window, &origin);
-    width_ = client.right;
-    height_ = client.bottom;
-    pixels_.resize(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_));
-
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width_;
-    info.bmiHeader.biHeight = -height_;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width_, height_, screen, origin.x, origin.y, SRCCOPY);
-    GdiFlush();
-    std::memcpy(pixels_.data(), bits, pixels_.size() * sizeof(DWORD));
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
+    const window_probe::Probe probe(joinPath(testFolder(), L"window_probe.dll"), window);
+    const window_probe::Report* report = probe.ask(window_probe::kScreen);
+    if (!report) return;
+    const window_probe::Screen& screen = report->screen;
+    width_ = screen.width;
+    height_ = screen.height;
+    origin_ = screen.origin;
+    pixels_.assign(screen.pixels, screen.pixels + static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_));
+    for (LONG i = 0; i < screen.childCount; ++i) children_.push_back({screen.children[i], screen.childBoxes[i]});
 }
 
 COLORREF Capture::at(int x, int y) const {
+    if (x < 0 || y < 0 || x >= width_ || y >= height_) return CLR_INVALID;
     const DWORD pixel = pixels_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) + x];
     return RGB((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF);
+}
+
+RECT Capture::childBox(HWND child) const {
+    for (const auto& [window, box] : children_)
+        if (window == child) return box;
+    return {0, 0, 0, 0};
+}
+
+std::optional<long> Capture::unlikeTheXScreen() const {
+    const std::optional<XScreenshot> x = xScreenshot();
+    if (!x) return std::nullopt;
+    if (x->width == 0) return -1;
+    long unlike = 0;
+    for (int y = 0; y < height_; ++y)
+        for (int x0 = 0; x0 < width_; ++x0) {
+            const long sx = origin_.x + x0, sy = origin_.y + y;
+            const bool inside = sx >= 0 && sy >= 0 && sx < x->width && sy < x->height;
+            if (!inside || x->pixels[static_cast<std::size_t>(sy) * x->width + sx] !=
+                               pixels_[static_cast<std::size_t>(y) * width_ + x0])
+                ++unlike;
+        }
+    return unlike;
 }
 
 int Capture::count(const RECT& area, COLORREF color) const {

@@ -164,20 +164,30 @@ private:
     bool held_ = true;
 };
 
-// Screen pixels of a window's client area, as the screen shows them.
+// Screen pixels of a window's client area, as the screen shows them, and the places of its child
+// windows, all in the pixels of the window's own process, which reads them for the test (see
+// tests/window_probe): at another scale a test's own view of another program's window may differ.
 class Capture {
 public:
     explicit Capture(HWND window);
     int width() const { return width_; }
     int height() const { return height_; }
-    COLORREF at(int x, int y) const;
+    COLORREF at(int x, int y) const;  // CLR_INVALID outside the area
     // How many pixels of `color` lie in the rectangle (client coordinates).
     int count(const RECT& area, COLORREF color) const;
+    // Each child window, topmost first, and where it lies in the client area.
+    const std::vector<std::pair<HWND, RECT>>& children() const { return children_; }
+    RECT childBox(HWND child) const;  // empty if it is none of them
+    // Under Wine, how many of the pixels differ from what the X server's own screenshot shows at
+    // the same place now, or -1 if it could not take one; nothing where there is no X server.
+    std::optional<long> unlikeTheXScreen() const;
 
 private:
     int width_ = 0;
     int height_ = 0;
+    POINT origin_ = {0, 0};  // of the client area on the screen, in the window's own pixels
     std::vector<DWORD> pixels_;  // 0x00RRGGBB, top row first
+    std::vector<std::pair<HWND, RECT>> children_;
 };
 
 // The artwork as the build carries it, to compare with the screen.

@@ -2,64 +2,47 @@
 
 #include <algorithm>
 
+#include "harness.h"
+#include "window_probe/window_probe.h"
+
 namespace harness {
+namespace {
 
-// Made as the launcher makes its default font.
-LauncherFont::LauncherFont(int dpi)
-    : dpi_(dpi),
-      font_(CreateFontW(-MulDiv(8, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                        L"MS Sans Serif")) {}
-
-LauncherFont::~LauncherFont() { DeleteObject(font_); }
-
-bool LauncherFont::sameAsTheLaunchers() const {
-    HDC screen = GetDC(nullptr);
-    HGDIOBJ old = SelectObject(screen, font_);
-    TEXTMETRICW metrics = {};
-    GetTextMetricsW(screen, &metrics);
-    const int ownDpi = GetDeviceCaps(screen, LOGPIXELSY);
-    SelectObject(screen, old);
-    ReleaseDC(nullptr, screen);
-    return (metrics.tmPitchAndFamily & TMPF_VECTOR) || ownDpi == dpi_;
+// The text measured and drawn inside the launcher; nullptr when the launcher did not answer.
+const window_probe::Text* ask(const window_probe::Probe& probe, const wchar_t* text, COLORREF color, COLORREF behind) {
+    window_probe::Text& question = probe.input()->text;
+    lstrcpynW(question.text, text, static_cast<int>(std::size(question.text)));
+    question.color = color;
+    question.behind = behind;
+    const window_probe::Report* report = probe.ask(window_probe::kText);
+    return report ? &report->text : nullptr;
 }
 
+}  // namespace
+
+LauncherFont::LauncherFont(HWND launcher)
+    : probe_(std::make_unique<window_probe::Probe>(joinPath(testFolder(), L"window_probe.dll"), launcher)) {
+    if (const window_probe::Text* font = ask(*probe_, L"", 0, 0)) {
+        face_ = font->face;
+        dpi_ = font->dpi;
+        emHeight_ = font->metrics.tmHeight - font->metrics.tmInternalLeading;
+        scalable_ = (font->metrics.tmPitchAndFamily & TMPF_VECTOR) != 0;
+    }
+}
+
+LauncherFont::~LauncherFont() = default;
+
 SIZE LauncherFont::extent(const wchar_t* text) const {
-    HDC screen = GetDC(nullptr);
-    HGDIOBJ old = SelectObject(screen, font_);
-    SIZE size = {0, 0};
-    GetTextExtentPoint32W(screen, text, lstrlenW(text), &size);
-    SelectObject(screen, old);
-    ReleaseDC(nullptr, screen);
-    return size;
+    const window_probe::Text* drawn = ask(*probe_, text, 0, 0);
+    return drawn ? drawn->extent : SIZE{0, 0};
 }
 
 std::vector<COLORREF> LauncherFont::draw(const wchar_t* text, COLORREF color, COLORREF behind) const {
-    const SIZE size = extent(text);
-    BITMAPINFO info = {};
-    info.bmiHeader = {sizeof info.bmiHeader, size.cx, -size.cy, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ oldBitmap = SelectObject(memory, bitmap);
-    HGDIOBJ oldFont = SelectObject(memory, font_);
-    RECT box = {0, 0, size.cx, size.cy};
-    SetDCBrushColor(memory, behind);
-    FillRect(memory, &box, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
-    SetBkMode(memory, TRANSPARENT);
-    SetTextColor(memory, color);
-    DrawTextW(memory, text, -1, &box, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
-    GdiFlush();
-    std::vector<COLORREF> pixels(static_cast<std::size_t>(size.cx) * static_cast<std::size_t>(size.cy));
-    const auto* stored = static_cast<const DWORD*>(bits);
+    const window_probe::Text* drawn = ask(*probe_, text, color, behind);
+    if (!drawn) return {};
+    std::vector<COLORREF> pixels(static_cast<std::size_t>(drawn->extent.cx) * static_cast<std::size_t>(drawn->extent.cy));
     for (std::size_t i = 0; i < pixels.size(); ++i)
-        pixels[i] = RGB((stored[i] >> 16) & 0xFF, (stored[i] >> 8) & 0xFF, stored[i] & 0xFF);
-    SelectObject(memory, oldFont);
-    SelectObject(memory, oldBitmap);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
+        pixels[i] = RGB((drawn->pixels[i] >> 16) & 0xFF, (drawn->pixels[i] >> 8) & 0xFF, drawn->pixels[i] & 0xFF);
     return pixels;
 }
 

@@ -19,16 +19,50 @@ struct IconPicture {
     DWORD overWhite[kMaxSide * kMaxSide] = {};
 };
 
+// A window's client area in the pixels of its own process: its size, its origin on the screen,
+// its child windows (topmost first) and where they lie in it, and what the screen shows there.
+// Wine 10, like Windows, shows a DPI-unaware test other figures than a DPI-aware window has, and
+// keeps one DPI for each process from its start, so a test started at 96 dots per inch cannot
+// read a launcher started at 144 itself; the launcher's own process reads it as it is.
+constexpr int kMaxChildren = 8;
+constexpr int kMaxPixels = 1280 * 1024;
+struct Screen {
+    POINT origin;
+    LONG width;
+    LONG height;
+    LONG childCount;
+    HWND children[kMaxChildren];
+    RECT childBoxes[kMaxChildren];
+    DWORD pixels[kMaxPixels];  // 0x00RRGGBB, top row first
+};
+
+// A text measured and drawn in the window's own font (WM_GETFONT), in its own process: a bitmap
+// face's sizes are picked by the DPI of the process that draws, so only there is it the same.
+constexpr int kMaxTextPixels = 1024 * 128;
+struct Text {
+    wchar_t text[128];   // asked: the text
+    COLORREF color;      // asked: drawn in this colour
+    COLORREF behind;     // asked: over this one
+    int dpi;             // the window's process's dots per inch
+    wchar_t face[LF_FACESIZE];
+    TEXTMETRICW metrics;
+    SIZE extent;         // as GetTextExtentPoint32W measures it, and the box it is drawn in
+    DWORD pixels[kMaxTextPixels];  // 0x00RRGGBB, top row first
+};
+
 struct Report {
     IconPicture small;
     IconPicture large;
     // Where the thread last took a mouse move, and whether it showed the system's arrow then.
     POINT pointer;
     BOOL arrow;
+    Screen screen;
+    Text text;
 };
 
-// What the probe message asks (its wParam): the window's icons, or to show another cursor.
-enum Question : WPARAM { kIcons = 1, kOtherCursor = 2 };
+// What the probe message asks (its wParam): the window's icons, to show another cursor, the
+// window's client area as the screen shows it, or a text in the window's font.
+enum Question : WPARAM { kIcons = 1, kOtherCursor = 2, kScreen = 3, kText = 4 };
 
 // Names of the shared memory and of the event that says the question is answered, for the process
 // that the probe runs in, and the message that asks it.
@@ -93,7 +127,7 @@ public:
         mapping_ = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(Report),
                                       mappingName(pid).c_str());
         done_ = CreateEventW(nullptr, FALSE, FALSE, doneEventName(pid).c_str());
-        view_ = static_cast<Report*>(MapViewOfFile(mapping_, FILE_MAP_READ, 0, 0, sizeof(Report)));
+        view_ = static_cast<Report*>(MapViewOfFile(mapping_, FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, sizeof(Report)));
         auto* procedure = reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(module_, kHookProcedure)));
         if (procedure && view_ && done_) hook_ = SetWindowsHookExW(WH_GETMESSAGE, procedure, module_, thread);
     }
@@ -108,11 +142,14 @@ public:
 
     // Asks, and waits for the answer: the report then, or nullptr without one.
     const Report* ask(Question question) const {
+        ResetEvent(done_);
         if (!hook_ || !PostMessageW(window_, RegisterWindowMessageW(kProbeMessage), question, 0)) return nullptr;
         return WaitForSingleObject(done_, 10000) == WAIT_OBJECT_0 ? view_ : nullptr;
     }
     // The report as the probe writes it, move by move.
     const volatile Report* live() const { return view_; }
+    // Where a question's own input goes before it is asked.
+    Report* input() const { return view_; }
 
 private:
     HWND window_;

@@ -46,7 +46,7 @@ fi
 sum=$(sha256sum "$a" | cut -d' ' -f1)
 echo "reproduce: two clean builds are byte-identical; Launcher.exe sha256 $sum"
 
-[ $# -eq 0 ] || g++ -std=c++20 -O1 -o "$work/pecheck" "$root/tools/pecheck/pecheck.cpp"
+[ $# -eq 0 ] || g++ -std=c++20 -O1 -Wall -Wextra -o "$work/pecheck" "$root/tools/pecheck/pecheck.cpp"
 
 # Who signed, from the signature itself, and whether it was made over these very bytes (osslsigncode
 # names the signer only then). Trust in the certificate is for Windows on the player's machine to

@@ -64,7 +64,7 @@ command -v osslsigncode >/dev/null && command -v openssl >/dev/null && command -
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-g++ -std=c++20 -O1 -o "$work/pecheck" "$root/tools/pecheck/pecheck.cpp"
+g++ -std=c++20 -O1 -Wall -Wextra -o "$work/pecheck" "$root/tools/pecheck/pecheck.cpp"
 
 # Ours is a 32-bit x86 program whose version record names it Launcher.exe; the check does not
 # look further, so a renamed copy of another program is refused, a rebuilt launcher is not.

@@ -15,7 +15,8 @@ bash "$here/test-brand.sh"
 
 # The shipped 32-bit Launcher.exe, with its test suite and benchmark: always built, so that a
 # change that breaks any 32-bit target fails here even where no 32-bit code can run.
-build_product "$build/i686" -DVALDRENN_BUILD_TESTS=ON
+# Any warning stops the build here, so that CI sees it.
+build_product "$build/i686" -DVALDRENN_BUILD_TESTS=ON -DVALDRENN_WARNINGS_AS_ERRORS=ON
 bits=$(runnable_bits)
 if [ "$bits" = 32 ]; then
   echo "test: testing the 32-bit Launcher.exe, the shipped build"
@@ -26,7 +27,8 @@ else
   # the checks that read the shipped file read the 32-bit one.
   echo "test: this machine cannot run 32-bit code: the 32-bit suite and benchmark were built, not run;"
   echo "test: testing the behaviour of the x86-64 build of the same sources, and the 32-bit Launcher.exe's file"
-  build_x64 "$build/x64" -DVALDRENN_BUILD_TESTS=ON -DVALDRENN_PRODUCT_EXE="$build/i686/bin/Launcher.exe"
+  build_x64 "$build/x64" -DVALDRENN_BUILD_TESTS=ON -DVALDRENN_WARNINGS_AS_ERRORS=ON \
+    -DVALDRENN_PRODUCT_EXE="$build/i686/bin/Launcher.exe"
   suite=$build/x64
 fi
 

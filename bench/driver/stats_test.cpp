@@ -137,7 +137,9 @@ TEST(RunsAt, EveryProgramRunsAtEveryPlaceAndAfterEveryOtherEquallyOften) {
         for (std::size_t a = 0; a < count; ++a)
             for (std::size_t b = 0; b < count; ++b) {
                 EXPECT_EQ(atPlace[a][b], 2) << count << " programs: program " << a << " at place " << b;
-                if (a != b) EXPECT_EQ(after[a][b], 2) << count << " programs: " << a << " after " << b;
+                if (a != b) {
+                    EXPECT_EQ(after[a][b], 2) << count << " programs: " << a << " after " << b;
+                }
             }
     }
 }

@@ -167,6 +167,18 @@ icotool -c -o "$work/launcher.ico" -b 8 "$work/16-255.png" -b 4 "$work/32-15.png
 # The build's own check: a file it would refuse is never written.
 cmake -DARTWORK="$work/artwork.bmp" -DICON="$work/launcher.ico" -P "$root/cmake/check-pictures.cmake"
 
+# The credit is drawn in white by default over about columns 360 to 519, rows 290 to 315. White
+# text reads at 4.5 : 1 only on a relative luminance of at most 0.18.
+read -r mean light < <($im "$work/artwork.bmp" -crop 160x26+360+290 -depth 8 RGB:- | od -An -v -tu1 -w3 | awk '
+  function linear(c) { c /= 255; return c <= 0.04045 ? c / 12.92 : ((c + 0.055) / 1.055) ^ 2.4 }
+  { y = 0.2126 * linear($1) + 0.7152 * linear($2) + 0.0722 * linear($3); sum += y; over += y > 0.18 }
+  END { printf "%.3f %.1f\n", sum / NR, 100 * over / NR }')
+if awk -v m="$mean" -v l="$light" 'BEGIN { exit !(m > 0.18 || l > 5) }'; then
+  echo "brand: warning: the credit's white text will not read well: the key art is too light under it," \
+    "in the artwork's columns 360 to 519, rows 290 to 315 (mean relative luminance $mean, $light % of" \
+    "its pixels over 0.18; for 4.5 : 1 contrast at most 0.18 and 5 %); darken that corner" >&2
+fi
+
 mkdir -p "$folder"
 cp "$work/artwork.bmp" "$work/launcher.ico" "$folder/"
 echo "brand: wrote $folder/artwork.bmp: $art scaled to cover 520 x 316, cropped about its centre, 24-bit"

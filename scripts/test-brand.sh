@@ -69,6 +69,16 @@ else
   fail "brand.sh refused a picture"
 fi
 
+# The credit's white text needs a dark corner: brand.sh warns, naming it, over a light one and
+# over one a tenth white, and not over the committed artwork's or a black one (page.pdf's).
+convert -size 520x316 xc:black -fill white -draw 'rectangle 470,300 509,310' specks.png
+if brand specks specks.png edge.svg && brand committed "$root/launcher/resources/artwork.bmp" edge.svg; then
+  for run in one specks; do grep -q 'warning.*columns 360 to 519' $run.txt || fail "no warning for $run's light corner"; done
+  for run in committed pdf; do ! grep -q warning $run.txt || fail "a warning for $run's dark corner: $(cat $run.txt)"; done
+else
+  fail "brand.sh refused a key art made to test the credit's corner"
+fi
+
 # Files that are no pictures, or not whole (libjpeg only warns and greys the rest of this JPEG):
 # each refused with a message that names it and shows no temporary path, and nothing written.
 head -c 1500 tall.jpg >'cut off.jpg'

@@ -2,6 +2,7 @@
 # Tests brand.sh and the build's check of the pictures (cmake/check-pictures.cmake) on small
 # pictures that ImageMagick and librsvg make here, in a temporary folder.
 set -euo pipefail
+shopt -s extglob
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/.." && pwd)
 bash "$here/setup.sh" imagemagick icoutils librsvg2-bin cmake
@@ -95,6 +96,45 @@ for bad in 'cut off.jpg' notes.png broken.svg cut.pdf logo.eps; do
   fi
   rm -rf refused
 done
+
+# Our stand-in pictures are drawn from two SVG sources. The packages that made the committed files
+# make them again byte for byte; other versions may round a pixel otherwise.
+made_with="icoutils=0.32.3-4 libcairo2=1.16.0-7 libmagickcore-6.q16-6=8:6.9.11.60+dfsg-1.6+deb12u16 libpixman-1-0=0.42.2-1 librsvg2-2=2.54.7+dfsg-1~deb12u2"
+here_with=$({ dpkg-query -W -f='${Package}=${Version}\n' ${made_with//=+([^ ])/} 2>/dev/null || true; } | sort -u | paste -sd ' ')
+if [ "$here_with" != "$made_with" ]; then
+  echo "test-brand: skipped the stand-in pictures' bytes: made with $made_with; here ${here_with:-none of those}"
+elif ! brand standin "$root/tools/standin/key-art.svg" "$root/tools/standin/logo.svg" ||
+     ! cmp -s standin/artwork.bmp "$root/launcher/resources/artwork.bmp" ||
+     ! cmp -s standin/launcher.ico "$root/launcher/resources/launcher.ico"; then
+  fail "brand.sh does not make the committed stand-in pictures from tools/standin/ again"
+fi
+
+# Wrong files, one of each kind a publisher might drop in, each refused with its misfit named.
+convert wide.png -resize '520x316!' wrong.png
+cp wrong.png png-named.bmp
+convert -size 520x316 gradient:red-blue -type Palette BMP3:8-bit.bmp
+convert wrong.png -alpha set -channel A -evaluate set 50% +channel BMP:32-bit-v5.bmp
+convert wide.png -resize '800x486!' -type TrueColor BMP3:800x486.bmp
+convert wrong.png -type TrueColor BMP3:as-imagemagick-writes-it.bmp
+convert -size 256x256 xc:red -alpha set PNG32:big.png
+icotool -c -r big.png -o modern.ico
+cp "$root/launcher/resources/launcher.ico" image-header.ico
+printf '\10\0' | dd of=image-header.ico bs=1 seek=$((1438 + 14)) conv=notrunc status=none
+refused() {  # KIND FILE MISFIT
+  local out
+  if out=$(check "-D$1=$2"); then
+    fail "the check accepts $2"
+  elif ! grep -qF -- "$3" <<<"$out" || ! grep -qF "bash scripts/brand.sh KEY-ART LOGO" <<<"$out"; then
+    fail "the check refuses $2 without naming '$3' and brand.sh: $out"
+  fi
+}
+refused ARTWORK png-named.bmp "signature (bytes 0-1) holds hex '8950', must hold 'BM' (hex 424d): it is a PNG file"
+refused ARTWORK 8-bit.bmp "bits per pixel (bytes 28-29) holds 8, must hold 24"
+refused ARTWORK 32-bit-v5.bmp "bits per pixel (bytes 28-29) holds 32, must hold 24"
+refused ARTWORK 800x486.bmp "width (bytes 18-21) holds 800, must hold 520"
+refused ARTWORK as-imagemagick-writes-it.bmp "the file is 493014 bytes long, must be 493016"
+refused ICON modern.ico "image 1 (16 x 16, 8-bit), directory: bits per pixel (bytes 12-13) holds 32, must hold 8"
+refused ICON image-header.ico "image 2 (32 x 32, 4-bit): bits per pixel (bytes 1452-1453) holds 8, must hold 4"
 
 if [ "$failures" -ne 0 ]; then
   echo "test-brand: $failures failed" >&2

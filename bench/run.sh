@@ -38,8 +38,9 @@ cleanup() {
 state=$build/bench/wine
 trap cleanup EXIT
 
-# Only REV's Launcher.exe is taken from it, built as this checkout's is measured; the driver,
-# the bare program and the game stand-in stay this checkout's, so any two commits compare.
+# Only REV's Launcher.exe and the artwork it carries are taken from it, built as this checkout's
+# is measured; the driver, the bare program and the game stand-in stay this checkout's, so any
+# two commits compare.
 if [ -n "$against" ]; then
   commit=$(git -C "$root" rev-parse --verify --quiet "$against^{commit}") || { echo "bench: no commit $against" >&2; exit 2; }
   scratch=$(mktemp -d)
@@ -51,8 +52,10 @@ if [ -n "$against" ]; then
   cmake -S "$scratch/src" -B "$scratch/build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$scratch/src/cmake/$toolchain" \
     -DVALDRENN_BUILD_TESTS=OFF -DVALDRENN_BUILD_BENCH=OFF >/dev/null
   cmake --build "$scratch/build" --target Launcher >/dev/null || cmake --build "$scratch/build" --target Launcher
+  # REV's launcher shows REV's own artwork, and its file holds that one.
   driver_args+=(--against "$(wine_path "$scratch/build/bin/Launcher.exe")"
-                --against-name "$against ($(git -C "$root" rev-parse --short "$commit"))")
+                --against-name "$against ($(git -C "$root" rev-parse --short "$commit"))"
+                --against-artwork "$(wine_path "$scratch/src/launcher/resources/artwork.bmp")")
 fi
 
 # Always a display of our own: another window on a desktop would stand in front of the ones measured.

@@ -14,7 +14,7 @@ else
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
     googletest
     wine wine64 fonts-wine
-    xvfb x11-apps x11-utils xdotool imagemagick icoutils
+    xvfb x11-apps x11-utils xdotool imagemagick icoutils librsvg2-bin poppler-utils
     osslsigncode openssl
   )
   # 32-bit Wine is only worth installing where the kernel runs 32-bit code.

@@ -2,7 +2,7 @@
 // in a game folder of its own, and prints their figures side by side with their ratio.
 //
 //   bench.exe [--trials N] [--warmup N] [--idle-ms N] [--idle-every N] [--product FOLDER]
-//             [--csv FILE] [--against EXE [--against-name TEXT]]
+//             [--csv FILE] [--against EXE [--against-name TEXT] [--against-artwork BMP]]
 //
 // In every round each program starts and is launched; in one round of every --idle-every it also
 // idles --idle-ms before the launch, for the idle CPU and memory figures, which need no more
@@ -10,7 +10,8 @@
 // The programs under test are the ones beside the driver; --product names the folder of the
 // shipped build whose files are sized, where that is another build (default: the same); --csv
 // keeps every trial's figures; --against measures another build's Launcher.exe in the same
-// rounds and compares the two.
+// rounds and compares the two, its window checked against --against-artwork, the artwork that
+// build carries (default: the one beside the driver).
 #include <windows.h>
 
 #include <algorithm>
@@ -45,6 +46,7 @@ struct Options {
     std::wstring csv;      // empty: none
     std::wstring against;  // empty: none
     std::string againstName = "the other build";
+    std::wstring againstArtwork;  // empty: the driver's own
 };
 
 std::wstring ownFolder() {
@@ -79,6 +81,7 @@ bool parse(int argc, wchar_t** argv, Options& options) {
         else if (arg == L"--csv" && hasValue) options.csv = argv[++i];
         else if (arg == L"--against" && hasValue) options.against = argv[++i];
         else if (arg == L"--against-name" && hasValue) options.againstName = narrow(argv[++i]);
+        else if (arg == L"--against-artwork" && hasValue) options.againstArtwork = argv[++i];
         else return false;
     }
     return true;
@@ -179,6 +182,9 @@ int run(const Options& options) {
     const std::wstring programs = ownFolder();
     const Bitmap artwork(readFile(programs + L"\\artwork.bmp"));
     if (!artwork.valid()) throw std::runtime_error("artwork.bmp is missing or unreadable beside the driver");
+    // Another commit's launcher shows that commit's own artwork.
+    const Bitmap againstArtwork = options.againstArtwork.empty() ? artwork : Bitmap(readFile(options.againstArtwork));
+    if (!againstArtwork.valid()) throw std::runtime_error("the other build's artwork is missing or unreadable");
 
     // The other build keeps a name of its own beside this one, in the same folder, so that it
     // finds the game just as this one does.
@@ -190,7 +196,7 @@ int run(const Options& options) {
     Lineup lineup;
     lineup.subjects = {launcherSubject(game / L"Launcher.exe", artwork), bareSubject(game / L"bare.exe")};
     if (!options.against.empty()) {
-        Subject against = launcherSubject(game / againstCopy, artwork);
+        Subject against = launcherSubject(game / againstCopy, againstArtwork);
         against.label = "Launcher.exe (" + options.againstName + ")";
         lineup.subjects.push_back(against);
     }
@@ -239,7 +245,7 @@ int run(const Options& options) {
     setting.product = options.product.empty() ? programs : options.product;
     setting.againstExe = options.against;
     setting.againstName = options.againstName;
-    report(setting, lineup.results, artwork);
+    report(setting, lineup.results, artwork, againstArtwork);
     return 0;
 }
 
@@ -250,7 +256,7 @@ int wmain(int argc, wchar_t** argv) {
     Options options;
     if (!parse(argc, argv, options)) {
         std::fprintf(stderr, "usage: bench.exe [--trials N] [--warmup N] [--idle-ms N] [--idle-every N] [--product FOLDER]\n"
-                             "                 [--csv FILE] [--against EXE [--against-name TEXT]]\n");
+                             "                 [--csv FILE] [--against EXE [--against-name TEXT] [--against-artwork BMP]]\n");
         return 2;
     }
     try {

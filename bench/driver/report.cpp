@@ -231,7 +231,8 @@ void footer(const Results& results) {
 
 // This build against the other one: both compared with bare.exe in the same rounds, and the
 // difference of those ratios round by round.
-void againstTable(const ReportSetting& setting, const Results& results, const Bitmap& artwork) {
+void againstTable(const ReportSetting& setting, const Results& results, const Bitmap& artwork,
+                  const Bitmap& againstArtwork) {
     const std::string other = setting.againstName;
     std::printf("\nThis Launcher.exe against %s, measured in the same rounds; difference = this - %s of the\n"
                 "ratios to bare.exe, the Hodges-Lehmann estimate of the rounds' differences [95 %% interval]\n\n",
@@ -247,15 +248,21 @@ void againstTable(const ReportSetting& setting, const Results& results, const Bi
         row(m.name, withInterval(pairedRatio(launcher, bare), 3), withInterval(pairedRatio(against, bare), 3),
             withInterval(d, 3, signedNumber), seen);
     }
+    // Each build beside the artwork it carries, which differs between commits that changed it.
     const ExeFile mine = describeExe(setting.programs + L"\\Launcher.exe", artwork.file());
-    const ExeFile theirs = describeExe(setting.againstExe, artwork.file());
-    std::printf("\nfile size, %s: this %s bytes, %s %s bytes\n", machineName(mine.machine), grouped(mine.size).c_str(),
-                other.c_str(), grouped(theirs.size).c_str());
+    const ExeFile theirs = describeExe(setting.againstExe, againstArtwork.file());
+    const auto beyond = [](const ExeFile& exe, const Bitmap& art) {
+        return exe.holdsArtwork ? grouped(exe.size - art.file().size()) + " beyond its artwork"
+                                : std::string("its artwork NOT found in it");
+    };
+    std::printf("\nfile size, %s: this %s bytes (%s), %s %s bytes (%s)\n", machineName(mine.machine),
+                grouped(mine.size).c_str(), beyond(mine, artwork).c_str(), other.c_str(), grouped(theirs.size).c_str(),
+                beyond(theirs, againstArtwork).c_str());
 }
 
 }  // namespace
 
-void report(const ReportSetting& setting, const Results& results, const Bitmap& artwork) {
+void report(const ReportSetting& setting, const Results& results, const Bitmap& artwork, const Bitmap& againstArtwork) {
     header(setting, results);
     row("measure", "Launcher.exe", "bare.exe", "ratio [95 % interval]", "target");
     row("---", "---", "---", "---", "---");
@@ -265,7 +272,7 @@ void report(const ReportSetting& setting, const Results& results, const Bitmap& 
     screenNote(results);
     quietNote(setting, results);
     footer(results);
-    if (!results.against.empty()) againstTable(setting, results, artwork);
+    if (!results.against.empty()) againstTable(setting, results, artwork, againstArtwork);
 }
 
 }  // namespace bench

@@ -33,6 +33,7 @@ struct ReportSetting {
     std::string againstName;    // how to call it
 };
 
-void report(const ReportSetting& setting, const Results& results, const Bitmap& artwork);
+// `againstArtwork` is the artwork of the other build, if any.
+void report(const ReportSetting& setting, const Results& results, const Bitmap& artwork, const Bitmap& againstArtwork);
 
 }  // namespace bench

@@ -1,6 +1,7 @@
 #include "launcher_font.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "harness.h"
 #include "window_probe/window_probe.h"

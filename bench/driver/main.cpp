@@ -20,6 +20,7 @@
 #include <cwchar>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "exefile.h"

@@ -3,8 +3,10 @@
 #include <psapi.h>
 #include <winternl.h>
 
+#include <algorithm>
 #include <cwchar>
 #include <stdexcept>
+#include <utility>
 
 #include "exefile.h"
 #include "watch.h"

@@ -122,7 +122,7 @@ TEST(Judge, MetOnlyWhenTheWholeIntervalIsAtOrUnderTheTarget) {
 }
 
 TEST(RunsAt, EveryProgramRunsAtEveryPlaceAndAfterEveryOtherEquallyOften) {
-    for (std::size_t count : {2u, 3u}) {
+    for (std::size_t count : {2u, 3u, 4u, 5u}) {
         std::vector<std::vector<int>> atPlace(count, std::vector<int>(count)), after(count, std::vector<int>(count));
         for (std::size_t round = 0; round < 2 * count; ++round) {
             std::vector<bool> ran(count);
@@ -144,22 +144,22 @@ TEST(RunsAt, EveryProgramRunsAtEveryPlaceAndAfterEveryOtherEquallyOften) {
     }
 }
 
-TEST(IdlesIn, OneRoundInEveryBlockAndEachOrderInTurn) {
-    for (std::size_t count : {2u, 3u})
-        for (std::size_t every : {6u, 7u, 10u}) {
-            const std::size_t blocks = 2 * count;
-            std::vector<int> first(count);
-            for (std::size_t block = 0; block < blocks; ++block) {
+TEST(IdlesIn, OneRoundInEveryBlockAndEveryOrderOnceOverTheCycle) {
+    for (std::size_t count : {2u, 3u, 4u})
+        for (std::size_t every : {2u, 6u, 7u, 10u}) {
+            const std::size_t orders = 2 * count;  // runsAt's cycle
+            std::vector<int> turns(orders);
+            for (std::size_t block = 0; block < orders; ++block) {
                 int idle = 0;
                 for (std::size_t round = block * every; round < (block + 1) * every; ++round)
                     if (idlesIn(round, every, count)) {
                         ++idle;
-                        ++first[runsAt(round, 0, count)];
+                        ++turns[round % orders];
                     }
                 EXPECT_EQ(idle, 1) << count << " programs, every " << every << ": block " << block;
             }
-            for (std::size_t which = 0; which < count; ++which)
-                EXPECT_EQ(first[which], 2) << count << " programs, every " << every << ": program " << which << " first";
+            for (std::size_t turn = 0; turn < orders; ++turn)
+                EXPECT_EQ(turns[turn], 1) << count << " programs, every " << every << ": the order of turn " << turn;
         }
     EXPECT_FALSE(idlesIn(0, 0, 2) || idlesIn(5, 0, 2)) << "none for 0";
     EXPECT_TRUE(idlesIn(0, 1, 2) && idlesIn(5, 1, 2)) << "all for 1";

@@ -111,10 +111,10 @@ bool idlesIn(std::size_t round, std::size_t every, std::size_t count) {
     return round % every == block % orders / (orders / g);
 }
 
-Verdict judge(const Estimate& estimate, double limit) {
-    if (estimate.upper <= limit) return Verdict::Met;
-    if (estimate.lower > limit) return Verdict::NotMet;
-    return Verdict::CannotTell;  // the interval straddles the limit, or there is none (NaN)
+Verdict judge(const Estimate& estimate, const Target& target) {
+    if (estimate.value <= target.estimate && estimate.upper <= target.upper) return Verdict::Met;
+    if (estimate.lower > target.estimate) return Verdict::NotMet;
+    return Verdict::CannotTell;  // not shown within the target, nor shown beyond it (or no interval: NaN)
 }
 
 const char* verdictName(Verdict verdict) {

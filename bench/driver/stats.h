@@ -70,10 +70,16 @@ std::size_t runsAt(std::size_t round, std::size_t place, std::size_t count);
 // favour no program.
 bool idlesIn(std::size_t round, std::size_t every, std::size_t count);
 
-// A target "at or under `limit`" judged by the interval: met when all of it is, not met when
-// none of it is, and otherwise (or without an interval) the run cannot tell.
+// A target for a ratio: its estimate at most `estimate`, its interval's upper end at most `upper`.
+struct Target {
+    double estimate;
+    double upper;
+};
+
+// Met when the run puts both at or under their limits; not met when the whole interval lies above
+// the estimate's limit; otherwise (or without an interval) the run cannot tell.
 enum class Verdict { Met, NotMet, CannotTell };
-Verdict judge(const Estimate& estimate, double limit);
+Verdict judge(const Estimate& estimate, const Target& target);
 const char* verdictName(Verdict verdict);
 
 }  // namespace bench

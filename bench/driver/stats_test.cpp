@@ -111,13 +111,17 @@ TEST(PairedRatioDifference, IsTheDifferenceOfEachRoundsRatiosToTheReference) {
     EXPECT_NEAR(d.upper, 0.1, 1e-12);
 }
 
-TEST(Judge, MetOnlyWhenTheWholeIntervalIsAtOrUnderTheTarget) {
-    const auto verdict = [](double lower, double upper) { return judge({31, (lower + upper) / 2, lower, upper}, 1.10); };
-    EXPECT_EQ(verdict(0.95, 1.10), Verdict::Met) << "an interval ending at the target meets it";
-    EXPECT_EQ(verdict(1.11, 1.20), Verdict::NotMet);
-    EXPECT_EQ(verdict(1.05, 1.15), Verdict::CannotTell);
-    EXPECT_EQ(verdict(1.10, 1.15), Verdict::CannotTell) << "part of it is at the target";
-    EXPECT_EQ(judge(centre({1, 1.2, 0.9}), 1.10), Verdict::CannotTell) << "no interval, no verdict";
+TEST(Judge, MetOnlyWhenTheEstimateAndTheIntervalsUpperEndAreBothAtOrUnderTheirLimits) {
+    const Target target = {1.02, 1.05};
+    const auto verdict = [&](double value, double lower, double upper) {
+        return judge({31, value, lower, upper}, target);
+    };
+    EXPECT_EQ(verdict(1.02, 0.99, 1.05), Verdict::Met) << "both at their limits meet them";
+    EXPECT_EQ(verdict(1.021, 0.99, 1.04), Verdict::CannotTell) << "the estimate just above";
+    EXPECT_EQ(verdict(1.00, 0.97, 1.051), Verdict::CannotTell) << "the interval reaching just above";
+    EXPECT_EQ(verdict(1.04, 1.021, 1.06), Verdict::NotMet) << "the whole interval above the estimate's limit";
+    EXPECT_EQ(verdict(1.04, 1.02, 1.06), Verdict::CannotTell) << "its lower end at the limit";
+    EXPECT_EQ(judge(centre({1, 1.01, 1.0}), target), Verdict::CannotTell) << "no interval, no verdict";
     EXPECT_STREQ(verdictName(Verdict::NotMet), "NOT met");
 }
 

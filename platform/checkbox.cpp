@@ -84,6 +84,10 @@ LRESULT CheckBox::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_ERASEBKGND:
             return 1;  // WM_PAINT covers every pixel
+        case WM_NCPAINT:
+            // A button has no frame: nothing lies outside its client area, and the system would
+            // take a device context of the whole window to draw nothing there.
+            return 0;
         case WM_LBUTTONDOWN:
             onMouseDown();
             return 0;

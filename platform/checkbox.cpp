@@ -57,13 +57,13 @@ void paintButton(HWND button, const ControlDef& def, bool pressedIn, bool focuse
 
 }  // namespace
 
-void CheckBox::registerClass(HINSTANCE module) {
+void CheckBox::registerClass(HINSTANCE module, HCURSOR cursor) {
     WNDCLASSEXW wc = {sizeof wc};
     // No CS_DBLCLKS: a double click is two clicks, as the user made them.
     wc.style = CS_HREDRAW | CS_VREDRAW;
     wc.lpfnWndProc = windowProcOf<CheckBox>;
     wc.hInstance = module;
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hCursor = cursor;
     wc.lpszClassName = kClassName;
     RegisterClassExW(&wc);
 }

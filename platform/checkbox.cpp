@@ -57,13 +57,13 @@ void paintButton(HWND button, const ControlDef& def, bool pressedIn, bool focuse
 
 }  // namespace
 
-void CheckBox::registerClass(HINSTANCE module) {
+void CheckBox::registerClass(HINSTANCE module, HCURSOR cursor) {
     WNDCLASSEXW wc = {sizeof wc};
     // No CS_DBLCLKS: a double click is two clicks, as the user made them.
     wc.style = CS_HREDRAW | CS_VREDRAW;
     wc.lpfnWndProc = windowProcOf<CheckBox>;
     wc.hInstance = module;
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hCursor = cursor;
     wc.lpszClassName = kClassName;
     RegisterClassExW(&wc);
 }
@@ -84,6 +84,10 @@ LRESULT CheckBox::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_ERASEBKGND:
             return 1;  // WM_PAINT covers every pixel
+        case WM_NCPAINT:
+            // A button has no frame: nothing lies outside its client area, and the system would
+            // take a device context of the whole window to draw nothing there.
+            return 0;
         case WM_LBUTTONDOWN:
             onMouseDown();
             return 0;

@@ -15,7 +15,7 @@ public:
     CheckBox(const CheckBox&) = delete;
     CheckBox& operator=(const CheckBox&) = delete;
 
-    static void registerClass(HINSTANCE module);
+    static void registerClass(HINSTANCE module, HCURSOR cursor);
     void create(HWND parent, int id);
 
     HWND hwnd() const { return hwnd_; }

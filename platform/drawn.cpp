@@ -38,12 +38,7 @@ RECT DrawnControl::measureLabel(HWND form) const {
     box.right = box.left + engine.toPixelsX(def_->width);
     box.bottom = box.top + engine.toPixelsY(def_->height);
     if (def_->autoSize) {
-        HDC dc = GetDC(form);
-        HGDIOBJ old = SelectObject(dc, engine.font());
-        SIZE extent = {0, 0};
-        GetTextExtentPoint32W(dc, captionOf(*def_), lstrlenW(captionOf(*def_)), &extent);
-        SelectObject(dc, old);
-        ReleaseDC(form, dc);
+        const SIZE extent = engine.textExtent(captionOf(*def_));
         // A face wider or taller than the layout was made for (the one a system substitutes
         // for the default font, say) would run past the client area and lose its last letters:
         // the box moves in by just as much, so a caption laid out flush with an edge stays whole.

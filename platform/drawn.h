@@ -13,7 +13,8 @@ namespace platform {
 class DrawnControl final : public AccessibleElement {
 public:
     DrawnControl() = default;
-    // Placed in `form`'s client area, which must exist: an auto-size label is measured there.
+    // Placed in `form`'s client area, which must exist: an auto-size label keeps inside it. Made
+    // while the form loads, when the engine measures text.
     DrawnControl(AccessibleElement& form, const ControlDef& def);
 
     bool isImage() const { return def_->kind == ControlKind::Image; }

@@ -74,17 +74,28 @@ void Engine::start(const ProjectRecord& project, HINSTANCE module) {
     project_ = &project;
     module_ = module;
 
-    HDC screen = GetDC(nullptr);
-    dpiX_ = GetDeviceCaps(screen, LOGPIXELSX);
-    dpiY_ = GetDeviceCaps(screen, LOGPIXELSY);
-    font_ = createDefaultFont(screen, dpiY_);
-    ReleaseDC(nullptr, screen);
+    screen_ = GetDC(nullptr);
+    dpiX_ = GetDeviceCaps(screen_, LOGPIXELSX);
+    dpiY_ = GetDeviceCaps(screen_, LOGPIXELSY);
+    font_ = createDefaultFont(screen_, dpiY_);
 
     Form::registerClasses(module);
 
     form_ = new Form(*project.startupForm);
     form_->load();
+    // Kept until the labels were measured: a device context of the hidden form, got only to
+    // measure them, took longer than the measuring.
+    ReleaseDC(nullptr, screen_);
+    screen_ = nullptr;
     form_->show();
+}
+
+SIZE Engine::textExtent(const wchar_t* text) const {
+    SIZE extent = {0, 0};
+    HGDIOBJ old = SelectObject(screen_, font_);
+    GetTextExtentPoint32W(screen_, text, lstrlenW(text), &extent);
+    SelectObject(screen_, old);
+    return extent;
 }
 
 void Engine::runMessageLoop() {

@@ -19,6 +19,9 @@ public:
     HINSTANCE module() const { return module_; }
     const wchar_t* title() const { return project_ ? project_->title : L""; }
     HFONT font() const { return font_; }
+    // A line of text as the default font draws it. Only while the form loads, when its labels
+    // size themselves.
+    SIZE textExtent(const wchar_t* text) const;
     int toPixelsX(int twips) const { return MulDiv(twips, dpiX_, kTwipsPerInch); }
     int toPixelsY(int twips) const { return MulDiv(twips, dpiY_, kTwipsPerInch); }
     // A picture's pixels are 96-dpi pixels. Up to 120 dpi it keeps them, beside strips of the
@@ -51,6 +54,7 @@ private:
     const ProjectRecord* project_ = nullptr;
     HINSTANCE module_ = nullptr;
     HFONT font_ = nullptr;
+    HDC screen_ = nullptr;  // held from the start until the form has loaded
     int dpiX_ = 96;
     int dpiY_ = 96;
     bool busy_ = false;

@@ -70,10 +70,11 @@ void Form::registerClasses(HINSTANCE module) {
     WNDCLASSEXW wc = {sizeof wc};
     wc.lpfnWndProc = windowProcOf<Form>;
     wc.hInstance = module;
+    // Loaded once for both classes: each load looks the cursor up again.
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.lpszClassName = kClassName;
     RegisterClassExW(&wc);
-    CheckBox::registerClass(module);
+    CheckBox::registerClass(module, wc.hCursor);
 }
 
 void Form::load() {

@@ -149,7 +149,13 @@ forged=$work/forged.exe
 cp "$signed" "$forged"
 # (Without the throwaway root to trust, verify fails; its report still names the digest.)
 digest=$({ osslsigncode verify -in "$signed" 2>&1 || true; } | sed -n 's/^Current message digest *: *\([0-9A-Fa-f]*\).*/\1/p')
-at=$(LC_ALL=C grep -obUaP "$(sed 's/../\\x&/g' <<<"$digest")" "$forged" | head -1 | cut -d: -f1)
+# Looked for in the file's bytes as hex on one line, at a byte boundary: grep reads a file in
+# lines, and a digest with a newline byte in it was never found there.
+hex=$(od -An -v -tx1 "$forged" | tr -d ' \n')
+at=
+for match in $({ grep -ob "${digest,,}" <<<"$hex" || true; } | cut -d: -f1); do
+  if [ $((match % 2)) = 0 ]; then at=$((match / 2)); break; fi
+done
 [ -n "$at" ] && flip "$forged" "$at" || failed "the signature's digest was not found in the signed file"
 if bash "$here/reproduce.sh" "$product/Launcher.exe" "$signed" "${changed[@]}" "$trailing" "$forged" \
      >"$work/reproduce.log" 2>&1; then

@@ -1,5 +1,6 @@
-// The benchmark's driver: runs the launcher and the bare program in rounds, each once a round,
-// in a game folder of its own, and prints their figures side by side with their ratio.
+// The benchmark's driver: runs the launcher and its two yardsticks, the launcher's window written
+// in plain Win32 and the bare program, in rounds, each once a round, in a game folder of its own,
+// and prints their figures side by side with the launcher's ratio to each.
 //
 //   bench.exe [--trials N] [--warmup N] [--idle-ms N] [--idle-every N] [--product FOLDER]
 //             [--csv FILE] [--against EXE [--against-name TEXT] [--against-artwork BMP]]
@@ -88,9 +89,10 @@ bool parse(int argc, wchar_t** argv, Options& options) {
     return true;
 }
 
-// Where the window of the launcher is finished: the three button faces, pixels of the artwork
-// (chosen where it differs from the window's own background) and the credit's lettering.
-Subject launcherSubject(const std::wstring& exe, const Bitmap& artwork) {
+// Where the window of the launcher, or of its plain copy, is finished: the three button faces,
+// pixels of the artwork (chosen where it differs from the window's own background) and the
+// credit's lettering.
+Subject launcherSubject(const std::string& label, const std::wstring& exe, const Bitmap& artwork) {
     const COLORREF face = GetSysColor(COLOR_HIGHLIGHT);
     const COLORREF text = GetSysColor(COLOR_HIGHLIGHTTEXT);
     const COLORREF background = GetSysColor(COLOR_BTNFACE);
@@ -105,7 +107,7 @@ Subject launcherSubject(const std::wstring& exe, const Bitmap& artwork) {
     // More pixels of the lettering's colour than the artwork has there by itself.
     const RECT creditInArtwork = {kCredit.left + kArtworkLeft, kCredit.top, kCredit.right + kArtworkLeft, kCredit.bottom};
     painted.push_back({kCredit, text, artwork.count(creditInArtwork, text) + 20});
-    return {"Launcher.exe", exe, L"Valdrenn Launcher", kClient, painted, kSingleplayer};
+    return {label, exe, L"Valdrenn Launcher", kClient, painted, kSingleplayer};
 }
 
 Subject bareSubject(const std::wstring& exe) {
@@ -117,11 +119,12 @@ Subject bareSubject(const std::wstring& exe) {
 
 // The programs, and their trials in the order of the rounds.
 struct Lineup {
-    std::vector<Subject> subjects;  // Launcher.exe, bare.exe, then the other build's if any
+    std::vector<Subject> subjects;  // Launcher.exe, plain.exe, bare.exe, then the other build's if any
     Results results;
 
     std::vector<Trial>& of(std::size_t which) {
-        return which == 0 ? results.launcher : which == 1 ? results.bare : results.against;
+        std::vector<Trial>* trials[] = {&results.launcher, &results.plain, &results.bare, &results.against};
+        return *trials[which];
     }
     std::size_t at(int round, std::size_t place) const {
         return runsAt(static_cast<std::size_t>(round), place, subjects.size());
@@ -187,20 +190,24 @@ int run(const Options& options) {
     const Bitmap againstArtwork = options.againstArtwork.empty() ? artwork : Bitmap(readFile(options.againstArtwork));
     if (!againstArtwork.valid()) throw std::runtime_error("the other build's artwork is missing or unreadable");
 
-    // The other build keeps a name of its own beside this one, in the same folder, so that it
-    // finds the game just as this one does.
-    const std::wstring againstCopy = L"Launcher-against.exe";
-    std::vector<std::pair<std::wstring, std::wstring>> others;
-    if (!options.against.empty()) others.push_back({options.against, againstCopy});
-    GameFolder game(programs, others);
+    // The other build lies beside this one, in the same folder, so that it finds the game just as
+    // this one does. The two copies' names are as long as each other, so that their processes,
+    // which hold their paths in memory, differ in nothing but the builds.
+    const bool ab = !options.against.empty();
+    const std::wstring launcherCopy = ab ? L"LauncherA.exe" : L"Launcher.exe";
+    const std::wstring againstCopy = L"LauncherB.exe";
+    std::vector<std::pair<std::wstring, std::wstring>> copies = {{programs + L"\\Launcher.exe", launcherCopy},
+                                                                 {programs + L"\\plain.exe", L"plain.exe"},
+                                                                 {programs + L"\\bare.exe", L"bare.exe"},
+                                                                 {programs + L"\\standin.exe", L"valdrennsp.exe"}};
+    if (ab) copies.push_back({options.against, againstCopy});
+    GameFolder game(copies);
 
     Lineup lineup;
-    lineup.subjects = {launcherSubject(game / L"Launcher.exe", artwork), bareSubject(game / L"bare.exe")};
-    if (!options.against.empty()) {
-        Subject against = launcherSubject(game / againstCopy, againstArtwork);
-        against.label = "Launcher.exe (" + options.againstName + ")";
-        lineup.subjects.push_back(against);
-    }
+    lineup.subjects = {launcherSubject("Launcher.exe", game / launcherCopy, artwork),
+                       launcherSubject("plain.exe", game / L"plain.exe", artwork), bareSubject(game / L"bare.exe")};
+    if (ab) lineup.subjects.push_back(
+        launcherSubject("Launcher.exe (" + options.againstName + ")", game / againstCopy, againstArtwork));
     TrialOptions timed;
     TrialOptions idling = timed;
     idling.idleMs = options.idleMs;

@@ -15,6 +15,7 @@ namespace bench {
 // One trial of each program per round, in the same order in every vector.
 struct Results {
     std::vector<Trial> launcher;
+    std::vector<Trial> plain;  // the launcher's window in plain Win32
     std::vector<Trial> bare;
     std::vector<Trial> against;  // empty unless another build of the launcher was measured
     std::vector<double> emptyStarts;  // NaN in the rounds that took none

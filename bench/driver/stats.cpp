@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <numeric>
 #include <utility>
 
 namespace bench {
@@ -94,24 +95,27 @@ Estimate pairedRatioDifference(const std::vector<double>& a, const std::vector<d
 
 std::size_t runsAt(std::size_t round, std::size_t place, std::size_t count) {
     const std::size_t turn = round % (2 * count);
-    return turn < count ? (turn + place) % count : (turn + count - place) % count;
+    const std::size_t at = turn < count ? place : count - 1 - place;
+    // 0, 1, n-1, 2, n-2, ...: the odd places count up from 1, the even ones down from n.
+    const std::size_t first = at % 2 ? (at + 1) / 2 : (count - at / 2) % count;
+    return (first + turn) % count;
 }
 
 bool idlesIn(std::size_t round, std::size_t every, std::size_t count) {
     if (every <= 1) return every == 1;
     const std::size_t orders = 2 * count;  // runsAt's cycle
     const std::size_t block = round / every;
-    // The block's idle round is the one at the block's turn in that cycle; where a block is too
-    // short to hold that turn, any of its rounds.
-    std::size_t offset = (block % orders + orders - block * every % orders) % orders;
-    if (offset >= every) offset %= every;
-    return round % every == offset;
+    // Block b starts at turn every * b of the cycle, a multiple of g: its idle round lies one
+    // turn further on for each orders / g blocks before it, so that over `orders` blocks the idle
+    // rounds fall on every turn once, whether or not a block is as long as the cycle.
+    const std::size_t g = std::gcd(every, orders);
+    return round % every == block % orders / (orders / g);
 }
 
-Verdict judge(const Estimate& estimate, double limit) {
-    if (estimate.upper <= limit) return Verdict::Met;
-    if (estimate.lower > limit) return Verdict::NotMet;
-    return Verdict::CannotTell;  // the interval straddles the limit, or there is none (NaN)
+Verdict judge(const Estimate& estimate, const Target& target) {
+    if (estimate.value <= target.estimate && estimate.upper <= target.upper) return Verdict::Met;
+    if (estimate.lower > target.estimate) return Verdict::NotMet;
+    return Verdict::CannotTell;  // not shown within the target, nor shown beyond it (or no interval: NaN)
 }
 
 const char* verdictName(Verdict verdict) {

@@ -58,21 +58,28 @@ Estimate pairedRatio(const std::vector<double>& a, const std::vector<double>& b)
 Estimate pairedRatioDifference(const std::vector<double>& a, const std::vector<double>& b,
                                const std::vector<double>& reference);
 
-// Which of `count` programs runs at `place` of `round`. The order turns by one each round and,
-// after a full turn, runs backwards: each program runs at each place, and right after each other
-// program, equally often, so what the one before leaves behind evens out.
+// Which of `count` programs runs at `place` of `round`. The first round's order is 0, 1, n-1, 2,
+// n-2, ...; each later round adds one to every program, and after a full turn the orders run
+// backwards (a Williams design): over 2 * count rounds each program runs at each place, and right
+// after each other program, equally often, so what the one before leaves behind evens out.
 std::size_t runsAt(std::size_t round, std::size_t place, std::size_t count);
 
 // Whether `round` is one of those in which the programs also idle: one in every `every` (none
-// for 0, all for 1). In such a round the later programs start after a long quiet spell, so the
-// idle rounds take runsAt's orders in turn, one block of `every` rounds after another, and
+// for 0, all for 1). In such a round the later programs start after a long quiet spell, so over
+// 2 * count blocks of `every` rounds the idle rounds take each of runsAt's orders once, and
 // favour no program.
 bool idlesIn(std::size_t round, std::size_t every, std::size_t count);
 
-// A target "at or under `limit`" judged by the interval: met when all of it is, not met when
-// none of it is, and otherwise (or without an interval) the run cannot tell.
+// A target for a ratio: its estimate at most `estimate`, its interval's upper end at most `upper`.
+struct Target {
+    double estimate;
+    double upper;
+};
+
+// Met when the run puts both at or under their limits; not met when the whole interval lies above
+// the estimate's limit; otherwise (or without an interval) the run cannot tell.
 enum class Verdict { Met, NotMet, CannotTell };
-Verdict judge(const Estimate& estimate, double limit);
+Verdict judge(const Estimate& estimate, const Target& target);
 const char* verdictName(Verdict verdict);
 
 }  // namespace bench

@@ -111,18 +111,22 @@ TEST(PairedRatioDifference, IsTheDifferenceOfEachRoundsRatiosToTheReference) {
     EXPECT_NEAR(d.upper, 0.1, 1e-12);
 }
 
-TEST(Judge, MetOnlyWhenTheWholeIntervalIsAtOrUnderTheTarget) {
-    const auto verdict = [](double lower, double upper) { return judge({31, (lower + upper) / 2, lower, upper}, 1.10); };
-    EXPECT_EQ(verdict(0.95, 1.10), Verdict::Met) << "an interval ending at the target meets it";
-    EXPECT_EQ(verdict(1.11, 1.20), Verdict::NotMet);
-    EXPECT_EQ(verdict(1.05, 1.15), Verdict::CannotTell);
-    EXPECT_EQ(verdict(1.10, 1.15), Verdict::CannotTell) << "part of it is at the target";
-    EXPECT_EQ(judge(centre({1, 1.2, 0.9}), 1.10), Verdict::CannotTell) << "no interval, no verdict";
+TEST(Judge, MetOnlyWhenTheEstimateAndTheIntervalsUpperEndAreBothAtOrUnderTheirLimits) {
+    const Target target = {1.02, 1.05};
+    const auto verdict = [&](double value, double lower, double upper) {
+        return judge({31, value, lower, upper}, target);
+    };
+    EXPECT_EQ(verdict(1.02, 0.99, 1.05), Verdict::Met) << "both at their limits meet them";
+    EXPECT_EQ(verdict(1.021, 0.99, 1.04), Verdict::CannotTell) << "the estimate just above";
+    EXPECT_EQ(verdict(1.00, 0.97, 1.051), Verdict::CannotTell) << "the interval reaching just above";
+    EXPECT_EQ(verdict(1.04, 1.021, 1.06), Verdict::NotMet) << "the whole interval above the estimate's limit";
+    EXPECT_EQ(verdict(1.04, 1.02, 1.06), Verdict::CannotTell) << "its lower end at the limit";
+    EXPECT_EQ(judge(centre({1, 1.01, 1.0}), target), Verdict::CannotTell) << "no interval, no verdict";
     EXPECT_STREQ(verdictName(Verdict::NotMet), "NOT met");
 }
 
 TEST(RunsAt, EveryProgramRunsAtEveryPlaceAndAfterEveryOtherEquallyOften) {
-    for (std::size_t count : {2u, 3u}) {
+    for (std::size_t count : {2u, 3u, 4u, 5u}) {
         std::vector<std::vector<int>> atPlace(count, std::vector<int>(count)), after(count, std::vector<int>(count));
         for (std::size_t round = 0; round < 2 * count; ++round) {
             std::vector<bool> ran(count);
@@ -144,22 +148,22 @@ TEST(RunsAt, EveryProgramRunsAtEveryPlaceAndAfterEveryOtherEquallyOften) {
     }
 }
 
-TEST(IdlesIn, OneRoundInEveryBlockAndEachOrderInTurn) {
-    for (std::size_t count : {2u, 3u})
-        for (std::size_t every : {6u, 7u, 10u}) {
-            const std::size_t blocks = 2 * count;
-            std::vector<int> first(count);
-            for (std::size_t block = 0; block < blocks; ++block) {
+TEST(IdlesIn, OneRoundInEveryBlockAndEveryOrderOnceOverTheCycle) {
+    for (std::size_t count : {2u, 3u, 4u})
+        for (std::size_t every : {2u, 6u, 7u, 10u}) {
+            const std::size_t orders = 2 * count;  // runsAt's cycle
+            std::vector<int> turns(orders);
+            for (std::size_t block = 0; block < orders; ++block) {
                 int idle = 0;
                 for (std::size_t round = block * every; round < (block + 1) * every; ++round)
                     if (idlesIn(round, every, count)) {
                         ++idle;
-                        ++first[runsAt(round, 0, count)];
+                        ++turns[round % orders];
                     }
                 EXPECT_EQ(idle, 1) << count << " programs, every " << every << ": block " << block;
             }
-            for (std::size_t which = 0; which < count; ++which)
-                EXPECT_EQ(first[which], 2) << count << " programs, every " << every << ": program " << which << " first";
+            for (std::size_t turn = 0; turn < orders; ++turn)
+                EXPECT_EQ(turns[turn], 1) << count << " programs, every " << every << ": the order of turn " << turn;
         }
     EXPECT_FALSE(idlesIn(0, 0, 2) || idlesIn(5, 0, 2)) << "none for 0";
     EXPECT_TRUE(idlesIn(0, 1, 2) && idlesIn(5, 1, 2)) << "all for 1";

@@ -223,15 +223,11 @@ void launch(const Subject& subject, const GameFolder& game, const Process& proce
 
 }  // namespace
 
-GameFolder::GameFolder(const std::wstring& programs, const std::vector<std::pair<std::wstring, std::wstring>>& others) {
+GameFolder::GameFolder(const std::vector<std::pair<std::wstring, std::wstring>>& copies) {
     wchar_t temp[MAX_PATH + 1];
     GetTempPathW(MAX_PATH + 1, temp);
     path_ = std::wstring(temp) + L"valdrenn-bench-" + std::to_wstring(GetCurrentProcessId());
     CreateDirectoryW(path_.c_str(), nullptr);
-    std::vector<std::pair<std::wstring, std::wstring>> copies = {{programs + L"\\Launcher.exe", L"Launcher.exe"},
-                                                                 {programs + L"\\bare.exe", L"bare.exe"},
-                                                                 {programs + L"\\standin.exe", L"valdrennsp.exe"}};
-    copies.insert(copies.end(), others.begin(), others.end());
     for (const auto& [from, to] : copies) {
         if (!CopyFileW(from.c_str(), (*this / to).c_str(), FALSE))
             fail("cannot copy " + narrow(from) + " into the game folder");

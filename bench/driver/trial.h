@@ -17,9 +17,8 @@ namespace bench {
 // stand-in game under the single-player game's name. Removed at the end.
 class GameFolder {
 public:
-    // `programs` holds Launcher.exe, bare.exe and standin.exe; `others` are further programs to
-    // copy in, each under its own name.
-    GameFolder(const std::wstring& programs, const std::vector<std::pair<std::wstring, std::wstring>>& others);
+    // Each file is copied in under the name given with it.
+    explicit GameFolder(const std::vector<std::pair<std::wstring, std::wstring>>& copies);
     ~GameFolder();
     GameFolder(const GameFolder&) = delete;
     GameFolder& operator=(const GameFolder&) = delete;

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs everything that building, running and testing the launcher need on a fresh Debian 12
-# or 13 machine, or, given package names, only those (a script that needs a tool or two need not pull
-# in Wine). Idempotent: when every package is already there it only checks and returns.
+# or 13 machine, or, given package names, only those (a script that needs a tool or two need not
+# pull in Wine). Idempotent: when every package is already there it only checks and returns.
 #   usage: setup.sh [PACKAGE...]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)

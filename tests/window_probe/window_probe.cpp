@@ -9,26 +9,6 @@ using namespace window_probe;
 
 namespace {
 
-// What `source` shows in `area`, as 0x00RRGGBB, top row first.
-void readPixels(HDC source, const RECT& area, DWORD* pixels) {
-    const LONG width = area.right - area.left, height = area.bottom - area.top;
-    BITMAPINFO info = {};
-    info.bmiHeader = {sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    HDC memory = CreateCompatibleDC(source);
-    HBITMAP bitmap = CreateDIBSection(source, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (bitmap) {
-        HGDIOBJ old = SelectObject(memory, bitmap);
-        BitBlt(memory, 0, 0, width, height, source, area.left, area.top, SRCCOPY);
-        GdiFlush();
-        const DWORD* read = static_cast<const DWORD*>(bits);
-        for (LONG i = 0; i < width * height; ++i) pixels[i] = read[i] & 0xFFFFFF;
-        SelectObject(memory, old);
-        DeleteObject(bitmap);
-    }
-    DeleteDC(memory);
-}
-
 // The screen's pixels over the client area, where this process sees the window. From the screen,
 // not from the window's DC: above 96 dots per inch Wine 10's window DC did not give what X showed.
 void readScreen(HWND window, Screen& screen) {
@@ -49,41 +29,36 @@ void readScreen(HWND window, Screen& screen) {
         MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&box), 2);
     }
     HDC display = GetDC(nullptr);
-    readPixels(display, {origin.x, origin.y, origin.x + screen.width, origin.y + screen.height}, screen.pixels);
+    drawInto(screen.width, screen.height, screen.pixels, [&](HDC dc) {
+        BitBlt(dc, 0, 0, screen.width, screen.height, display, origin.x, origin.y, SRCCOPY);
+    });
     ReleaseDC(nullptr, display);
 }
 
 void drawText(HWND window, Text& text) {
     HDC display = GetDC(nullptr);
     text.dpi = GetDeviceCaps(display, LOGPIXELSY);
-    HDC memory = CreateCompatibleDC(display);
-    HGDIOBJ oldFont = SelectObject(memory, reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0)));
+    ReleaseDC(nullptr, display);
+    const auto font = reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0));
+    HDC memory = CreateCompatibleDC(nullptr);
+    HGDIOBJ oldFont = SelectObject(memory, font);
     GetTextFaceW(memory, LF_FACESIZE, text.face);
     GetTextMetricsW(memory, &text.metrics);
     text.extent = {0, 0};
     GetTextExtentPoint32W(memory, text.text, lstrlenW(text.text), &text.extent);
     if (static_cast<long long>(text.extent.cx) * text.extent.cy > kMaxTextPixels) text.extent = {0, 0};
-    BITMAPINFO info = {};
-    info.bmiHeader = {sizeof info.bmiHeader, text.extent.cx, -text.extent.cy, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(display, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (bitmap) {
-        HGDIOBJ oldBitmap = SelectObject(memory, bitmap);
-        RECT box = {0, 0, text.extent.cx, text.extent.cy};
-        SetDCBrushColor(memory, text.behind);
-        FillRect(memory, &box, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
-        SetBkMode(memory, TRANSPARENT);
-        SetTextColor(memory, text.color);
-        DrawTextW(memory, text.text, -1, &box, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
-        GdiFlush();
-        const DWORD* drawn = static_cast<const DWORD*>(bits);
-        for (LONG i = 0; i < text.extent.cx * text.extent.cy; ++i) text.pixels[i] = drawn[i] & 0xFFFFFF;
-        SelectObject(memory, oldBitmap);
-        DeleteObject(bitmap);
-    }
     SelectObject(memory, oldFont);
     DeleteDC(memory);
-    ReleaseDC(nullptr, display);
+    drawInto(text.extent.cx, text.extent.cy, text.pixels, [&](HDC dc) {
+        RECT box = {0, 0, text.extent.cx, text.extent.cy};
+        SetDCBrushColor(dc, text.behind);
+        FillRect(dc, &box, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
+        HGDIOBJ old = SelectObject(dc, font);
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, text.color);
+        DrawTextW(dc, text.text, -1, &box, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
+        SelectObject(dc, old);
+    });
 }
 
 }  // namespace

@@ -71,32 +71,33 @@ inline std::wstring doneEventName(DWORD pid) { return mappingName(pid) + L"-done
 constexpr wchar_t kProbeMessage[] = L"ValdrennWindowProbe";
 constexpr char kHookProcedure[] = "probeWindow";
 
-inline void drawOver(HICON icon, int width, int height, COLORREF background, DWORD* pixels) {
+// Draws with `draw(dc)` into a top-down 32-bit picture of `width` x `height` and copies its pixels
+// out as 0x00RRGGBB, top row first; copies nothing where the picture cannot be made.
+template <class Draw>
+void drawInto(int width, int height, DWORD* pixels, Draw draw) {
     BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader = {sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     void* bits = nullptr;
     HDC dc = CreateCompatibleDC(nullptr);
-    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (!bitmap) {
-        DeleteDC(dc);
-        return;
+    if (HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0)) {
+        HGDIOBJ old = SelectObject(dc, bitmap);
+        draw(dc);
+        GdiFlush();
+        const DWORD* drawn = static_cast<const DWORD*>(bits);
+        for (int i = 0; i < width * height; ++i) pixels[i] = drawn[i] & 0xFFFFFF;
+        SelectObject(dc, old);
+        DeleteObject(bitmap);
     }
-    HGDIOBJ old = SelectObject(dc, bitmap);
-    const RECT all = {0, 0, width, height};
-    HBRUSH brush = CreateSolidBrush(background);
-    FillRect(dc, &all, brush);
-    DeleteObject(brush);
-    DrawIconEx(dc, 0, 0, icon, width, height, 0, nullptr, DI_NORMAL);
-    GdiFlush();
-    const DWORD* drawn = static_cast<const DWORD*>(bits);
-    for (int i = 0; i < width * height; ++i) pixels[i] = drawn[i] & 0xFFFFFF;
-    SelectObject(dc, old);
-    DeleteObject(bitmap);
     DeleteDC(dc);
+}
+
+inline void drawOver(HICON icon, int width, int height, COLORREF background, DWORD* pixels) {
+    drawInto(width, height, pixels, [&](HDC dc) {
+        const RECT all = {0, 0, width, height};
+        SetDCBrushColor(dc, background);
+        FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
+        DrawIconEx(dc, 0, 0, icon, width, height, 0, nullptr, DI_NORMAL);
+    });
 }
 
 // The icon as its own bitmaps size it, drawn at that size.

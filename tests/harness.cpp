@@ -4,7 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <cwchar>
 #include <iostream>
@@ -117,41 +117,20 @@ struct XScreenshot {
     std::vector<DWORD> pixels;  // 0x00RRGGBB, top row first
 };
 
-std::uint32_t bigEndian32(const std::vector<unsigned char>& bytes, std::size_t at) {
-    return std::uint32_t{bytes[at]} << 24 | std::uint32_t{bytes[at + 1]} << 16 | std::uint32_t{bytes[at + 2]} << 8 |
-           bytes[at + 3];
-}
-
-int lowestBit(std::uint32_t mask) {
-    int shift = 0;
-    while (mask && !(mask & 1)) mask >>= 1, ++shift;
-    return shift;
-}
-
-// An xwd file of a true-colour screen: a header of big-endian fields, a colour map, then rows of
-// pixels of the given size and byte order, each row padded to its stated length.
-XScreenshot readXwd(const std::vector<unsigned char>& file) {
+// A binary PPM, as ImageMagick writes xwd's screenshot: "P6", the width, the height and 255, then
+// three bytes a pixel, top row first.
+XScreenshot readPpm(const std::vector<unsigned char>& file) {
     XScreenshot shot;
-    if (file.size() < 100) return shot;
-    const std::uint32_t headerSize = bigEndian32(file, 0), width = bigEndian32(file, 16), height = bigEndian32(file, 20),
-                        byteOrder = bigEndian32(file, 28), bitsPerPixel = bigEndian32(file, 44),
-                        bytesPerLine = bigEndian32(file, 48), red = bigEndian32(file, 56), green = bigEndian32(file, 60),
-                        blue = bigEndian32(file, 64), colours = bigEndian32(file, 76);
-    const std::size_t bytes = bitsPerPixel / 8, start = headerSize + std::size_t{colours} * 12;
-    if (bytes < 3 || bytes > 4 || file.size() < start + std::size_t{bytesPerLine} * height ||
-        bytesPerLine < width * bytes)
+    const std::string header(file.begin(), file.begin() + std::min<std::size_t>(file.size(), 32));
+    long width = 0, height = 0;
+    int most = 0, start = 0;
+    if (std::sscanf(header.c_str(), "P6 %ld %ld %d%n", &width, &height, &most, &start) != 3 || most != 255 ||
+        width <= 0 || height <= 0 || file.size() < start + 1 + std::size_t{3} * width * height)
         return shot;
     shot.width = width;
     shot.height = height;
-    shot.pixels.resize(std::size_t{width} * height);
-    for (std::size_t y = 0; y < height; ++y)
-        for (std::size_t x = 0; x < width; ++x) {
-            const unsigned char* at = &file[start + y * bytesPerLine + x * bytes];
-            std::uint32_t value = 0;
-            for (std::size_t i = 0; i < bytes; ++i) value |= std::uint32_t{at[byteOrder == 0 ? i : bytes - 1 - i]} << (8 * i);
-            shot.pixels[y * width + x] = ((value & red) >> lowestBit(red)) << 16 |
-                                         ((value & green) >> lowestBit(green)) << 8 | (value & blue) >> lowestBit(blue);
-        }
+    for (const unsigned char* at = &file[start + 1]; shot.pixels.size() < std::size_t{1} * width * height; at += 3)
+        shot.pixels.push_back(DWORD{at[0]} << 16 | DWORD{at[1]} << 8 | at[2]);
     return shot;
 }
 
@@ -160,7 +139,7 @@ XScreenshot readXwd(const std::vector<unsigned char>& file) {
 std::optional<XScreenshot> xScreenshot() {
     if (!underWine()) return std::nullopt;
     const TempFolder folder(L"xwd");
-    const std::wstring file = folder / L"screen.xwd";
+    const std::wstring file = folder / L"screen.ppm";
     std::wstring command = L"\"" + joinPath(testFolder(), L"x_screenshot.exe") + L"\" \"" + file + L"\"";
     STARTUPINFOW startup = {sizeof startup};
     PROCESS_INFORMATION process = {};
@@ -171,7 +150,7 @@ std::optional<XScreenshot> xScreenshot() {
     if (WaitForSingleObject(process.hProcess, 30000) != WAIT_OBJECT_0 || !GetExitCodeProcess(process.hProcess, &code))
         TerminateProcess(process.hProcess, 1);
     CloseHandle(process.hProcess);
-    return code == 0 ? readXwd(readFile(file)) : XScreenshot{};
+    return code == 0 ? readPpm(readFile(file)) : XScreenshot{};
 }
 
 }  // namespace

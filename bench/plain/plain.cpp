@@ -12,6 +12,8 @@
 #include <cstddef>
 #include <cstring>
 
+#include "yardstick.h"
+
 extern const unsigned char kArtworkBitmap[];
 extern const std::size_t kArtworkBitmapSize;
 
@@ -21,10 +23,6 @@ constexpr wchar_t kClassName[] = L"ValdrennPlain";
 // The launcher's caption, so that the frame draws the same text; the driver tells the two
 // windows apart by their processes.
 constexpr wchar_t kTitle[] = L"Valdrenn Launcher";
-constexpr int kClientWidth = 447;
-constexpr int kClientHeight = 315;
-constexpr DWORD kStyle = WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
-constexpr DWORD kExStyle = WS_EX_TOOLWINDOW | WS_EX_WINDOWEDGE;
 constexpr int kArtworkLeft = -72;  // the window shows the artwork from its column 72
 constexpr int kFontHeight = -11;   // 8 points at 96 dots per inch
 constexpr wchar_t kCredit[] = L"Created by Anselm Droweker";
@@ -60,21 +58,6 @@ void setIcons(HWND window, HINSTANCE instance) {
     };
     SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(load(GetSystemMetrics(SM_CXICON))));
     SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(load(GetSystemMetrics(SM_CXSMICON))));
-}
-
-// The launcher's way of starting a game: the bare name as the whole command line, a normal
-// focused window, nothing of the new process kept.
-void startGame(const wchar_t* name) {
-    wchar_t commandLine[MAX_PATH];
-    lstrcpynW(commandLine, name, MAX_PATH);
-    STARTUPINFOW startup = {sizeof startup};
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_SHOWNORMAL;
-    PROCESS_INFORMATION process = {};
-    if (CreateProcessW(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-    }
 }
 
 // The artwork covers the client area, and the credit lies in its bottom-right corner.
@@ -132,10 +115,10 @@ void onCommand(HWND window, WPARAM wParam) {
     if (HIWORD(wParam) != BN_CLICKED) return;
     switch (LOWORD(wParam)) {
         case kSingleplayer:
-            startGame(L"valdrennsp.exe");
+            yardstick::startGame(L"valdrennsp.exe");
             break;
         case kMultiplayer:
-            startGame(L"valdrennmp.exe");
+            yardstick::startGame(L"valdrennmp.exe");
             break;
         case kExit:
             break;
@@ -188,13 +171,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     wc.hInstance = instance;
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.lpszClassName = kClassName;  // no background brush: the artwork covers the client area
-    RegisterClassExW(&wc);
-
-    RECT outer = {0, 0, kClientWidth, kClientHeight};
-    AdjustWindowRectEx(&outer, kStyle, FALSE, kExStyle);
-    HWND window = CreateWindowExW(kExStyle, kClassName, kTitle, kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-                                  outer.right - outer.left, outer.bottom - outer.top, nullptr, nullptr, instance,
-                                  nullptr);
+    HWND window = yardstick::createWindow(wc, kTitle);
     if (!window) return 1;
     setIcons(window, instance);
     for (const Button& button : kButtons) {
@@ -206,11 +183,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     ShowWindow(window, SW_SHOWNORMAL);
     UpdateWindow(window);
 
-    MSG message;
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
+    yardstick::runMessageLoop();
     DeleteObject(g_font);
     return 0;
 }

@@ -123,8 +123,7 @@ struct Lineup {
     Results results;
 
     std::vector<Trial>& of(std::size_t which) {
-        std::vector<Trial>* trials[] = {&results.launcher, &results.plain, &results.bare, &results.against};
-        return *trials[which];
+        return *results.programs()[which];
     }
     std::size_t at(int round, std::size_t place) const {
         return runsAt(static_cast<std::size_t>(round), place, subjects.size());

@@ -209,7 +209,7 @@ void header(const ReportSetting& setting, const Results& results) {
 // How the ready moments were confirmed: by the screen, after the timed interval.
 void screenNote(const Results& results) {
     std::vector<Trial> all;
-    for (const std::vector<Trial>* trials : {&results.launcher, &results.plain, &results.bare, &results.against})
+    for (const std::vector<Trial>* trials : results.programs())
         all.insert(all.end(), trials->begin(), trials->end());
     const auto atOnce = std::count_if(all.begin(), all.end(), [](const Trial& t) { return t.screenLooks == 1; });
     double mostQuestions = 0;
@@ -228,7 +228,7 @@ void screenNote(const Results& results) {
 void quietNote(const ReportSetting& setting, const Results& results) {
     std::vector<double> waits;
     long unquiet = 0, moments = 0;
-    for (const std::vector<Trial>* trials : {&results.launcher, &results.plain, &results.bare, &results.against})
+    for (const std::vector<Trial>* trials : results.programs())
         for (const Trial& t : *trials) {
             waits.push_back(t.quietWaitMs);
             unquiet += t.unquiet;

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,10 @@ struct Results {
     std::vector<Trial> against;  // empty unless another build of the launcher was measured
     std::vector<double> emptyStarts;  // NaN in the rounds that took none
     std::vector<std::string> failures;  // of the trials that were run again
+
+    // Each program's trials, in the order above.
+    std::array<std::vector<Trial>*, 4> programs() { return {&launcher, &plain, &bare, &against}; }
+    std::array<const std::vector<Trial>*, 4> programs() const { return {&launcher, &plain, &bare, &against}; }
 };
 
 struct ReportSetting {
